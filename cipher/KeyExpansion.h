@@ -1,0 +1,30 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace quibex {
+
+inline constexpr std::size_t ExpandedKeySize = 256;
+using ExpandedKey = std::array<std::uint8_t, ExpandedKeySize>;
+
+// Receives the display steps of a key expansion, so that the expansion itself
+// stays free of any user interface.
+class ExpansionObserver
+{
+public:
+    virtual ~ExpansionObserver() = default;
+    virtual void setStatus(std::string_view text) = 0;
+    virtual void showPercentage(int percent) = 0;
+    // The password box shows the extension as it grows (phase 1).
+    virtual void setExtension(std::span<const std::uint8_t> extension) = 0;
+    // Called after every step of phase 3.
+    virtual void yield() = 0;
+};
+
+// Expands a password of 1 to 255 codes into the 256-code advanced key.
+ExpandedKey expandKey(std::span<const std::uint8_t> password, ExpansionObserver* observer = nullptr);
+
+} // namespace quibex

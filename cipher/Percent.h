@@ -1,0 +1,10 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quibex {
+
+// round(done / total * 100) in double precision, ties to even; 0 when total is 0.
+int roundedPercent(std::uint64_t done, std::uint64_t total);
+
+} // namespace quibex

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace quibex {
+
+// The last three characters of the file name (the last path component),
+// upper-cased; the whole name when it is shorter.
+QString ext3Of(const QString& path);
+
+// True when ext3 is "QBC" or "CBQ": the job then reports a decryption.
+bool isDecryptionPath(const QString& path);
+
+// The output path of the naming rule: the part of the file name before its
+// first dot, then "." + ext3 + ".qbc", or ".cbq" when ext3 is "QBC"; always in
+// the input's own folder.
+QString outputPathFor(const QString& path);
+
+} // namespace quibex
