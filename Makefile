@@ -33,3 +33,27 @@ bench: build
 
 clean:
 	@rm -rf $(BUILD_DIR)
+
+# Hardening: the whole suite under ASan/UBSan, lint, and bounded fuzzing.
+SAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+SAN_ENV = QT_QPA_PLATFORM=offscreen \
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp
+
+.PHONY: test-sanitize lint fuzz
+test-sanitize: deps
+	@cmake -S . -B $(SAN_DIR) -DQUIBEX_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SAN_DIR) -j$(JOBS)
+	@cd $(SAN_DIR) && $(SAN_ENV) ctest --output-on-failure -j$(JOBS)
+
+lint: build
+	@./scripts/lint.sh $(BUILD_DIR)
+
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DQUIBEX_FUZZ=ON -DQUIBEX_BUILD_UI=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzz_transform fuzz_output_name
+	@$(FUZZ_DIR)/tests/fuzz/fuzz_transform -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1
+	@$(FUZZ_DIR)/tests/fuzz/fuzz_output_name -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libbenchmark-dev
+  clang clang-tidy clang-format libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation
   xvfb xauth openbox xdotool x11-utils imagemagick
 )
