@@ -14,17 +14,32 @@ namespace quibex {
 class RotatingXor
 {
 public:
-    // key must hold at least one code.
+    // key must hold at least one code (std::invalid_argument otherwise).
     explicit RotatingXor(std::span<const std::uint8_t> key);
 
     // Transforms block in place and advances the position by its size.
     void apply(std::span<std::uint8_t> block);
 
+    // Transforms in into out (same size; they may be the same buffer but must
+    // not overlap otherwise) and advances the position by its size.
+    void apply(std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
+
     std::uint64_t position() const { return m_position; }
+    std::size_t keyLength() const { return m_keyLength; }
 
 private:
-    // ... implementation detail members
+    // The keystream from position 0: whole periods, one more than a chunk holds,
+    // so that a chunk of m_chunk bytes can start at any offset below n.
+    std::vector<std::uint8_t> m_stream;
+    std::size_t m_keyLength = 0;
+    std::size_t m_chunk = 0;  // a multiple of the key length
+    std::size_t m_offset = 0; // m_position mod n
     std::uint64_t m_position = 0;
 };
+
+// The per-byte definition of Part 1.1, for tests and reference: transforms
+// data in place as if the stream started at position start.
+void rotatingXorReference(std::span<const std::uint8_t> key, std::span<std::uint8_t> data,
+                          std::uint64_t start = 0);
 
 } // namespace quibex

@@ -1,0 +1,65 @@
+#include "cipher/KeyExpansion.h"
+
+#include "cipher/Percent.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+namespace quibex {
+
+ExpandedKey expandKey(std::span<const std::uint8_t> password, ExpansionObserver* observer)
+{
+    if (password.empty()) {
+        throw std::invalid_argument("expandKey: empty password");
+    }
+    const std::size_t n = password.size();
+
+    // Phase 1: E, the password repeated and cut at 256 codes. The percentage
+    // follows the cursor c into the password, not the length of E.
+    ExpandedKey extension{};
+    std::size_t c = 1;
+    for (std::size_t len = 0; len < ExpandedKeySize;) {
+        if (observer) {
+            observer->setStatus(ExpansionStatusText);
+            observer->showPercentage(roundedPercent(c, ExpandedKeySize));
+        }
+        extension[len++] = password[c - 1];
+        c = c == n ? 1 : c + 1;
+        if (observer) {
+            observer->setExtension(std::span<const std::uint8_t>(extension.data(), len));
+        }
+    }
+
+    // Phase 2: R, E reversed.
+    ExpandedKey reversed{};
+    std::size_t q = 1;
+    for (std::size_t pos = ExpandedKeySize; pos >= 1; --pos) {
+        reversed[q - 1] = extension[pos - 1];
+        if (observer) {
+            observer->setStatus(ExpansionStatusText);
+            observer->showPercentage(roundedPercent(q, ExpandedKeySize));
+        }
+        ++q;
+    }
+
+    // Phase 3: K[pos] = |R[pos] - 4 pos| when at most 255, else K[pos - 1].
+    ExpandedKey key{};
+    int ch = 0; // position 1 is always in range, so ch has a value when first needed
+    for (std::size_t pos = 1; pos <= ExpandedKeySize; ++pos) {
+        if (observer) {
+            observer->setStatus(ExpansionStatusText);
+            observer->showPercentage(roundedPercent(pos, ExpandedKeySize));
+        }
+        const int v = std::abs(static_cast<int>(reversed[pos - 1]) - 4 * static_cast<int>(pos));
+        if (v <= 255) {
+            ch = v;
+        }
+        key[pos - 1] = static_cast<std::uint8_t>(ch);
+        if (observer) {
+            observer->yield();
+        }
+    }
+    return key;
+}
+
+} // namespace quibex

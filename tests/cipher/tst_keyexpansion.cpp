@@ -1,0 +1,294 @@
+#include "cipher/KeyExpansion.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace quibex;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Part 1.2 told literally, with 1-based strings.
+Bytes expandLiterally(const Bytes& p, Bytes* extensionOut = nullptr)
+{
+    const std::size_t n = p.size();
+    Bytes e;
+    std::size_t c = 1;
+    while (e.size() < 256) {
+        e.push_back(p[c - 1]);
+        c = c + 1 > n ? 1 : c + 1;
+    }
+    Bytes r;
+    for (std::size_t pos = 256; pos >= 1; --pos) {
+        r.push_back(e[pos - 1]);
+    }
+    Bytes k;
+    int ch = -1;
+    for (int pos = 1; pos <= 256; ++pos) {
+        const int v = std::abs(int(r[std::size_t(pos) - 1]) - 4 * pos);
+        if (v <= 255) {
+            ch = v;
+        }
+        k.push_back(std::uint8_t(ch));
+    }
+    if (extensionOut) {
+        *extensionOut = e;
+    }
+    return k;
+}
+
+Bytes toBytes(const ExpandedKey& key)
+{
+    return Bytes(key.begin(), key.end());
+}
+
+Bytes randomPassword(std::size_t n, quint32 seed, int low = 1, int high = 256)
+{
+    QRandomGenerator gen(seed);
+    Bytes p(n);
+    for (auto& b : p) {
+        b = std::uint8_t(gen.bounded(low, high));
+    }
+    return p;
+}
+
+struct Recorder : ExpansionObserver
+{
+    struct Event
+    {
+        char kind; // 's' status, 'p' percentage, 'e' extension, 'y' yield
+        int value = 0;
+        std::string text;
+        Bytes extension;
+    };
+    std::vector<Event> events;
+
+    void setStatus(std::string_view text) override { events.push_back({'s', 0, std::string(text), {}}); }
+    void showPercentage(int percent) override { events.push_back({'p', percent, {}, {}}); }
+    void setExtension(std::span<const std::uint8_t> extension) override
+    {
+        events.push_back({'e', 0, {}, Bytes(extension.begin(), extension.end())});
+    }
+    void yield() override { events.push_back({'y', 0, {}, {}}); }
+};
+
+int percentOf(int counter)
+{
+    // round-half-even(counter / 256 * 100), worked out in integers.
+    const int num = counter * 100;
+    int q = num / 256;
+    const int rest = num % 256;
+    if (rest * 2 > 256 || (rest * 2 == 256 && q % 2 == 1)) {
+        ++q;
+    }
+    return q;
+}
+
+} // namespace
+
+class TestKeyExpansion : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void oneCharacter_data();
+    void oneCharacter();
+    void knownKeyForA();
+    void everyLength_data();
+    void everyLength();
+    void longestPassword();
+    void doubledPasswordGivesSameKey_data();
+    void doubledPasswordGivesSameKey();
+    void printablePasswordRepeatsFrom96();
+    void emptyPasswordRefused();
+    void displaySteps_data();
+    void displaySteps();
+};
+
+void TestKeyExpansion::oneCharacter_data()
+{
+    QTest::addColumn<int>("code");
+    for (int x : {0, 1, 32, 65, 97, 127, 128, 200, 233, 255}) {
+        QTest::addRow("code %d", x) << x;
+    }
+}
+
+void TestKeyExpansion::oneCharacter()
+{
+    // K[pos] = |x - 4 pos| up to the last position in range, then that value repeats.
+    QFETCH(int, code);
+    Recorder rec;
+    const ExpandedKey key = expandKey(Bytes{std::uint8_t(code)}, &rec);
+    QCOMPARE(key.size(), 256u);
+    int last = -1;
+    for (int pos = 1; pos <= 256; ++pos) {
+        const int v = std::abs(code - 4 * pos);
+        if (v <= 255) {
+            last = v;
+        }
+        QCOMPARE(int(key[std::size_t(pos) - 1]), last);
+    }
+    // E: 256 copies of the character.
+    const Bytes& e = rec.events[2].extension; // after status and percentage
+    Bytes finalExtension;
+    for (const auto& ev : rec.events) {
+        if (ev.kind == 'e') {
+            finalExtension = ev.extension;
+        }
+    }
+    QCOMPARE(e.size(), 1u);
+    QCOMPARE(finalExtension, Bytes(256, std::uint8_t(code)));
+}
+
+void TestKeyExpansion::knownKeyForA()
+{
+    // "a" (97): K[1] = 93, K[24] = 1, K[25] = 3, K[88] = 255 and then 255 to the end.
+    const ExpandedKey key = expandKey(Bytes{'a'});
+    QCOMPARE(int(key[0]), 93);
+    QCOMPARE(int(key[23]), 1);
+    QCOMPARE(int(key[24]), 3);
+    QCOMPARE(int(key[87]), 255);
+    for (std::size_t i = 88; i < 256; ++i) {
+        QCOMPARE(int(key[i]), 255);
+    }
+}
+
+void TestKeyExpansion::everyLength_data()
+{
+    QTest::addColumn<int>("length");
+    for (int n = 1; n <= 255; ++n) {
+        QTest::addRow("length %d", n) << n;
+    }
+}
+
+void TestKeyExpansion::everyLength()
+{
+    QFETCH(int, length);
+    const Bytes p = randomPassword(std::size_t(length), quint32(length));
+    const ExpandedKey key = expandKey(p);
+    QCOMPARE(toBytes(key), expandLiterally(p));
+    // K[128] .. K[256] are equal.
+    for (std::size_t i = 127; i < 256; ++i) {
+        QCOMPARE(key[i], key[127]);
+    }
+    // Deterministic.
+    QCOMPARE(expandKey(p), key);
+    // A position out of range repeats the previous code: never a zero where
+    // the previous code was not zero.
+    for (int pos = 2; pos <= 256; ++pos) {
+        const Bytes r(p.rbegin(), p.rend());
+        Bytes e;
+        expandLiterally(p, &e);
+        const int v = std::abs(int(e[std::size_t(256 - pos)]) - 4 * pos);
+        if (v > 255) {
+            QCOMPARE(key[std::size_t(pos) - 1], key[std::size_t(pos) - 2]);
+        }
+    }
+}
+
+void TestKeyExpansion::longestPassword()
+{
+    const Bytes p = randomPassword(255, 7);
+    Recorder rec;
+    expandKey(p, &rec);
+    Bytes extension;
+    for (const auto& ev : rec.events) {
+        if (ev.kind == 'e') {
+            extension = ev.extension;
+        }
+    }
+    Bytes expected = p;
+    expected.push_back(p[0]);
+    QCOMPARE(extension, expected);
+}
+
+void TestKeyExpansion::doubledPasswordGivesSameKey_data()
+{
+    QTest::addColumn<int>("length");
+    for (int n : {1, 2, 3, 50, 100, 127}) {
+        QTest::addRow("length %d", n) << n;
+    }
+}
+
+void TestKeyExpansion::doubledPasswordGivesSameKey()
+{
+    QFETCH(int, length);
+    const Bytes p = randomPassword(std::size_t(length), 77);
+    Bytes twice = p;
+    twice.insert(twice.end(), p.begin(), p.end());
+    QCOMPARE(expandKey(twice), expandKey(p));
+}
+
+void TestKeyExpansion::printablePasswordRepeatsFrom96()
+{
+    for (quint32 seed = 1; seed <= 20; ++seed) {
+        const Bytes p = randomPassword(1 + seed * 5, seed, 32, 127);
+        const ExpandedKey key = expandKey(p);
+        for (std::size_t i = 95; i < 256; ++i) {
+            QCOMPARE(key[i], key[94]);
+        }
+    }
+}
+
+void TestKeyExpansion::emptyPasswordRefused()
+{
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, expandKey(Bytes{}));
+}
+
+void TestKeyExpansion::displaySteps_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::newRow("1") << 1;
+    QTest::newRow("3") << 3;
+    QTest::newRow("200") << 200;
+    QTest::newRow("255") << 255;
+}
+
+void TestKeyExpansion::displaySteps()
+{
+    QFETCH(int, length);
+    const Bytes p = randomPassword(std::size_t(length), 5);
+    Recorder rec;
+    expandKey(p, &rec);
+    // Phase 1: status, percentage of the cursor, extension; 256 times.
+    // Phase 2: status, percentage of q; 256 times.
+    // Phase 3: status, percentage of pos, yield; 256 times.
+    QCOMPARE(rec.events.size(), std::size_t(256 * 3 + 256 * 2 + 256 * 3));
+    std::size_t i = 0;
+    int cursor = 1;
+    for (int step = 1; step <= 256; ++step) {
+        QCOMPARE(rec.events[i].kind, 's');
+        QCOMPARE(rec.events[i++].text, std::string("Codage du mot de passe..."));
+        QCOMPARE(rec.events[i].kind, 'p');
+        QCOMPARE(rec.events[i++].value, percentOf(cursor));
+        QCOMPARE(rec.events[i].kind, 'e');
+        QCOMPARE(rec.events[i].extension.size(), std::size_t(step));
+        QCOMPARE(rec.events[i++].extension.back(), p[std::size_t(cursor) - 1]);
+        cursor = cursor == length ? 1 : cursor + 1;
+    }
+    for (int q = 1; q <= 256; ++q) {
+        QCOMPARE(rec.events[i++].kind, 's');
+        QCOMPARE(rec.events[i].kind, 'p');
+        QCOMPARE(rec.events[i++].value, percentOf(q));
+    }
+    for (int pos = 1; pos <= 256; ++pos) {
+        QCOMPARE(rec.events[i++].kind, 's');
+        QCOMPARE(rec.events[i].kind, 'p');
+        QCOMPARE(rec.events[i++].value, percentOf(pos));
+        QCOMPARE(rec.events[i++].kind, 'y');
+    }
+    if (length == 1) {
+        // With a one-character password the bar stays low in phase 1: 0 % ... 
+        QCOMPARE(rec.events[1].value, 0);
+    }
+    // The last percentage shown is 100.
+    QCOMPARE(rec.events[rec.events.size() - 2].value, 100);
+}
+
+QTEST_GUILESS_MAIN(TestKeyExpansion)
+#include "tst_keyexpansion.moc"

@@ -1,0 +1,248 @@
+#include "cipher/RotatingXor.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <stdexcept>
+#include <vector>
+
+using namespace quibex;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes randomBytes(std::size_t size, quint32 seed)
+{
+    QRandomGenerator gen(seed);
+    Bytes bytes(size);
+    for (auto& b : bytes) {
+        b = static_cast<std::uint8_t>(gen.bounded(256));
+    }
+    return bytes;
+}
+
+// The literal per-byte definition: byte j uses key[(n - j mod n) mod n].
+Bytes byDefinition(const Bytes& key, const Bytes& data)
+{
+    Bytes out(data.size());
+    const std::size_t n = key.size();
+    for (std::size_t j = 0; j < data.size(); ++j) {
+        out[j] = static_cast<std::uint8_t>(data[j] ^ key[(n - j % n) % n]);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestRotatingXor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void workedExample();
+    void threeCharacterKeyPositions();
+    void emptyInput();
+    void zeroCodeLeavesBytes();
+    void oneCharacterKey();
+    void emptyKeyRefused();
+    void referenceMatchesDefinition();
+    void roundTrip_data();
+    void roundTrip();
+    void blockBoundaries_data();
+    void blockBoundaries();
+    void randomBlockSizes_data();
+    void randomBlockSizes();
+    void outOfPlace();
+    void largeKey();
+};
+
+void TestRotatingXor::workedExample()
+{
+    // Key of three characters: bytes 0..7 use characters 1, 3, 2, 1, 3, 2, 1, 3.
+    const Bytes key = {0x01, 0x02, 0x04};
+    Bytes data(8, 0);
+    RotatingXor x(key);
+    x.apply(data);
+    QCOMPARE(data, (Bytes{0x01, 0x04, 0x02, 0x01, 0x04, 0x02, 0x01, 0x04}));
+    QCOMPARE(x.position(), 8u);
+}
+
+void TestRotatingXor::threeCharacterKeyPositions()
+{
+    const Bytes key = {'a', 'b', 'c'};
+    Bytes data(4, 0);
+    RotatingXor(key).apply(data);
+    QCOMPARE(data[1], std::uint8_t('c')); // j = 1: the last character, not the second
+    QCOMPARE(data[3], std::uint8_t('a')); // j = 3: the first character again
+}
+
+void TestRotatingXor::emptyInput()
+{
+    RotatingXor x(Bytes{7});
+    Bytes empty;
+    x.apply(empty);
+    QVERIFY(empty.empty());
+    QCOMPARE(x.position(), 0u);
+}
+
+void TestRotatingXor::zeroCodeLeavesBytes()
+{
+    const Bytes key = {0, 0xFF};
+    Bytes data = {0x12, 0x12, 0x34, 0x34};
+    RotatingXor(key).apply(data);
+    // Codes used: k0 = 0, k1 = 0xFF, k0, k1.
+    QCOMPARE(data, (Bytes{0x12, 0xED, 0x34, 0xCB}));
+}
+
+void TestRotatingXor::oneCharacterKey()
+{
+    Bytes data = randomBytes(1000, 3);
+    const Bytes original = data;
+    RotatingXor(Bytes{0x5A}).apply(data);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        QCOMPARE(data[i], std::uint8_t(original[i] ^ 0x5A));
+    }
+}
+
+void TestRotatingXor::emptyKeyRefused()
+{
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, RotatingXor(Bytes{}));
+}
+
+void TestRotatingXor::referenceMatchesDefinition()
+{
+    for (std::size_t n : {1u, 2u, 3u, 7u, 255u, 256u}) {
+        const Bytes key = randomBytes(n, quint32(n));
+        const Bytes data = randomBytes(3 * n + 5, 99);
+        Bytes ref = data;
+        rotatingXorReference(key, ref);
+        QCOMPARE(ref, byDefinition(key, data));
+        // Starting later gives the tail of the stream.
+        Bytes tail(data.begin() + 5, data.end());
+        rotatingXorReference(key, tail, 5);
+        QVERIFY(std::equal(tail.begin(), tail.end(), ref.begin() + 5));
+    }
+}
+
+void TestRotatingXor::roundTrip_data()
+{
+    QTest::addColumn<int>("keyLength");
+    for (int n = 1; n <= 256; ++n) {
+        QTest::addRow("key %d", n) << n;
+    }
+}
+
+void TestRotatingXor::roundTrip()
+{
+    QFETCH(int, keyLength);
+    const Bytes key = randomBytes(std::size_t(keyLength), quint32(keyLength) * 7);
+    const Bytes data = randomBytes(std::size_t(keyLength) * 3 + 40000, quint32(keyLength));
+    Bytes buffer = data;
+    RotatingXor(key).apply(buffer);
+    QCOMPARE(buffer.size(), data.size());
+    QCOMPARE(buffer, byDefinition(key, data));
+    RotatingXor(key).apply(buffer);
+    QCOMPARE(buffer, data);
+}
+
+void TestRotatingXor::blockBoundaries_data()
+{
+    QTest::addColumn<int>("keyLength");
+    for (int n : {1, 2, 3, 5, 16, 63, 64, 65, 255, 256}) {
+        QTest::addRow("key %d", n) << n;
+    }
+}
+
+void TestRotatingXor::blockBoundaries()
+{
+    // Two blocks split at every offset of a stream that spans several keystream
+    // chunks' worth of periods give the bytes of the definition.
+    QFETCH(int, keyLength);
+    const Bytes key = randomBytes(std::size_t(keyLength), 11);
+    const Bytes data = randomBytes(std::size_t(3 * keyLength + 130), 12);
+    const Bytes expected = byDefinition(key, data);
+    for (std::size_t split = 0; split <= data.size(); ++split) {
+        Bytes buffer = data;
+        RotatingXor x(key);
+        x.apply(std::span(buffer).first(split));
+        QCOMPARE(x.position(), split);
+        x.apply(std::span(buffer).subspan(split));
+        QCOMPARE(x.position(), data.size());
+        if (buffer != expected) {
+            QFAIL(qPrintable(QStringLiteral("split at %1").arg(split)));
+        }
+    }
+    // Three blocks around a whole internal chunk (16 KiB and more) at every
+    // starting offset within a key period.
+    const Bytes big = randomBytes(70000, 13);
+    const Bytes bigExpected = byDefinition(key, big);
+    for (std::size_t first = 0; first <= std::size_t(keyLength) + 1; ++first) {
+        Bytes buffer = big;
+        RotatingXor x(key);
+        x.apply(std::span(buffer).first(first));
+        x.apply(std::span(buffer).subspan(first, 40000));
+        x.apply(std::span(buffer).subspan(first + 40000));
+        if (buffer != bigExpected) {
+            QFAIL(qPrintable(QStringLiteral("first block %1").arg(first)));
+        }
+    }
+}
+
+void TestRotatingXor::randomBlockSizes_data()
+{
+    QTest::addColumn<int>("keyLength");
+    QTest::addColumn<int>("maxBlock");
+    QTest::newRow("key 1, small blocks") << 1 << 7;
+    QTest::newRow("key 3, small blocks") << 3 << 13;
+    QTest::newRow("key 10, mixed blocks") << 10 << 5000;
+    QTest::newRow("key 255, large blocks") << 255 << 70000;
+    QTest::newRow("key 256, large blocks") << 256 << 70000;
+}
+
+void TestRotatingXor::randomBlockSizes()
+{
+    QFETCH(int, keyLength);
+    QFETCH(int, maxBlock);
+    const Bytes key = randomBytes(std::size_t(keyLength), 21);
+    const Bytes data = randomBytes(300000, 22);
+    Bytes buffer = data;
+    QRandomGenerator gen(23);
+    RotatingXor x(key);
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+        const std::size_t len =
+            std::min<std::size_t>(buffer.size() - done, gen.bounded(quint32(maxBlock) + 1));
+        x.apply(std::span(buffer).subspan(done, len));
+        done += len;
+    }
+    QCOMPARE(buffer, byDefinition(key, data));
+}
+
+void TestRotatingXor::outOfPlace()
+{
+    const Bytes key = randomBytes(37, 31);
+    const Bytes data = randomBytes(50001, 32);
+    Bytes out(data.size());
+    RotatingXor x(key);
+    x.apply(std::span(data).first(17), std::span(out).first(17));
+    x.apply(std::span(data).subspan(17), std::span(out).subspan(17));
+    QCOMPARE(out, byDefinition(key, data));
+    Bytes wrongSize(3);
+    QVERIFY_THROWS_EXCEPTION(std::invalid_argument, x.apply(std::span(data).first(2), wrongSize));
+}
+
+void TestRotatingXor::largeKey()
+{
+    // A key longer than the internal chunk still follows the definition.
+    const Bytes key = randomBytes(40000, 41);
+    const Bytes data = randomBytes(130000, 42);
+    Bytes buffer = data;
+    RotatingXor x(key);
+    x.apply(std::span(buffer).first(39999));
+    x.apply(std::span(buffer).subspan(39999));
+    QCOMPARE(buffer, byDefinition(key, data));
+}
+
+QTEST_GUILESS_MAIN(TestRotatingXor)
+#include "tst_rotatingxor.moc"
