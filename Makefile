@@ -57,3 +57,7 @@ fuzz: deps
 	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzz_transform fuzz_output_name
 	@$(FUZZ_DIR)/tests/fuzz/fuzz_transform -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1
 	@$(FUZZ_DIR)/tests/fuzz/fuzz_output_name -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1
+
+.PHONY: package
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB

@@ -10,6 +10,7 @@ packages=(
   clang clang-tidy clang-format libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation
   xvfb xauth openbox xdotool x11-utils imagemagick
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
