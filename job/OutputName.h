@@ -13,7 +13,9 @@ bool isDecryptionPath(const QString& path);
 
 // The output path of the naming rule: the part of the file name before its
 // first dot, then "." + ext3 + ".qbc", or ".cbq" when ext3 is "QBC"; always in
-// the input's own folder.
+// the input's own folder. The separator is "/" (and also "\" on Windows).
+// /data/dossier.2/notes.txt gives /data/dossier.2/notes.TXT.qbc, ab gives
+// ab.AB.qbc, photo.JPG.qbc gives photo.cbq, archive.gz gives archive..GZ.qbc.
 QString outputPathFor(const QString& path);
 
 } // namespace quibex

@@ -1,0 +1,54 @@
+#include "job/PasswordKey.h"
+
+#include "cipher/Windows1252.h"
+#include "job/JobView.h"
+
+namespace quibex {
+
+std::optional<QByteArray> passwordToKey(const QString& password)
+{
+    const auto codes = encodeWindows1252(
+        std::u16string_view(reinterpret_cast<const char16_t*>(password.utf16()), std::size_t(password.size())));
+    if (!codes) {
+        return std::nullopt;
+    }
+    return QByteArray(reinterpret_cast<const char*>(codes->data()), qsizetype(codes->size()));
+}
+
+QString unsupportedPasswordMessage()
+{
+    return QString::fromUtf8(texts::UnsupportedPassword);
+}
+
+void JobViewExpansionObserver::setStatus(std::string_view text)
+{
+    m_view.setStatus(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+void JobViewExpansionObserver::showPercentage(int percent)
+{
+    m_view.showPercentage(percent);
+}
+
+void JobViewExpansionObserver::setExtension(std::span<const std::uint8_t> extension)
+{
+    const std::u16string text = decodeWindows1252(extension);
+    m_view.setPasswordText(QString::fromUtf16(text.data(), qsizetype(text.size())));
+}
+
+void JobViewExpansionObserver::yield()
+{
+    m_view.yield();
+}
+
+QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes)
+{
+    JobViewExpansionObserver observer(view);
+    const ExpandedKey key = expandKey(
+        std::span(reinterpret_cast<const std::uint8_t*>(passwordCodes.constData()),
+                  std::size_t(passwordCodes.size())),
+        &observer);
+    return QByteArray(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
+}
+
+} // namespace quibex

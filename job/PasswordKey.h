@@ -1,0 +1,44 @@
+#pragma once
+
+#include "cipher/KeyExpansion.h"
+#include "job/Texts.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace quibex {
+
+class JobView;
+
+// The typed password as Windows-1252 codes (Part 1.1), or nullopt when it holds
+// a character that Windows-1252 cannot represent: the Encrypt command then
+// shows unsupportedPasswordMessage() (kind error, default title) and runs no job.
+std::optional<QByteArray> passwordToKey(const QString& password);
+
+// "Le mot de passe contient des caractères qui ne sont pas pris en charge."
+// (also texts::UnsupportedPassword, in UTF-8).
+QString unsupportedPasswordMessage();
+
+// Shows a key expansion on a job view: status line, percentage, the growing
+// extension in the password box (decoded from Windows-1252) and the yields of
+// phase 3.
+class JobViewExpansionObserver : public ExpansionObserver
+{
+public:
+    explicit JobViewExpansionObserver(JobView& view) : m_view(view) {}
+    void setStatus(std::string_view text) override;
+    void showPercentage(int percent) override;
+    void setExtension(std::span<const std::uint8_t> extension) override;
+    void yield() override;
+
+private:
+    JobView& m_view;
+};
+
+// The advanced key of Part 1.2 for password codes (1 or more), expanded with a
+// live display on view; 256 codes.
+QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes);
+
+} // namespace quibex

@@ -1,0 +1,38 @@
+#pragma once
+
+// The French texts of the file job and of the password conversion, in UTF-8,
+// exactly as the window shows them. QString::fromUtf8() turns them into text.
+namespace quibex::texts {
+
+inline constexpr const char* StatusEncrypting = "Cryptage en cours...";
+inline constexpr const char* StatusDecrypting = "Décryptage en cours...";
+inline constexpr const char* StatusIdle = "En attente...";
+inline constexpr const char* CaptionCrypt = "Crypter";
+// Count text: the byte count, then this; the size label beside it ends the sentence.
+inline constexpr const char* CountSuffix = " octets cryptés sur ";
+// The percentage label in the idle state (no blank, unlike the running "37 %").
+inline constexpr const char* IdlePercent = "0%";
+// Success: line 1, carriage return, line 2 followed by the output path.
+inline constexpr const char* SuccessLine1 = "Opération effectuée avec succés.";
+inline constexpr const char* SuccessLine2 = "Le fichier a été enregistré sous : ";
+// %1: the output path. Lines are separated by a carriage return alone.
+inline constexpr const char* OverwriteQuestion = "Le fichier %1 existe déjà.\rVoulez-vous le remplacer ?";
+
+// Refusals made by the job itself (kind error, default title); %1: a path.
+inline constexpr const char* InputIsFolder =
+    "Le chemin %1 désigne un dossier et non un fichier : choisissez un fichier.";
+inline constexpr const char* InputNotRegular =
+    "Le fichier %1 n'est pas un fichier ordinaire (tube, périphérique ou socket) : il ne peut "
+    "pas être traité.";
+inline constexpr const char* OutputIsInput =
+    "Le fichier de sortie %1 est le fichier à traiter lui-même : il ne peut pas être remplacé.";
+inline constexpr const char* InputChanged =
+    "Le fichier %1 a été modifié pendant l'opération : il est devenu plus court.";
+inline constexpr const char* EmptyKey = "Le mot de passe est vide.";
+
+// The Encrypt command's refusal of a password that Windows-1252 cannot
+// represent (kind error, default title).
+inline constexpr const char* UnsupportedPassword =
+    "Le mot de passe contient des caractères qui ne sont pas pris en charge.";
+
+} // namespace quibex::texts

@@ -1,0 +1,91 @@
+#include "FakeJobView.h"
+#include "TestFiles.h"
+
+#include "cipher/Percent.h"
+#include "job/FileJob.h"
+#include "job/Texts.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quibex;
+using namespace testfiles;
+
+// One run over a sparse file of more than 4 GiB: 64-bit sizes, exact counts and
+// percentages, and every output byte checked. Labelled "slow"; its files are
+// deleted at the end.
+class TestBigFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void overFourGiB();
+};
+
+void TestBigFile::overFourGiB()
+{
+    QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bigfile-XXXXXX"));
+    QVERIFY(dir.isValid());
+    const qint64 size = (qint64(1) << 32) + 12345; // past 2^32, not a multiple of anything
+    const QString input = dir.filePath(QStringLiteral("grand.img"));
+    const QString output = dir.filePath(QStringLiteral("grand.IMG.qbc"));
+    // Data at the start, across 2^31 and 2^32, and at the end; holes elsewhere.
+    const QList<qint64> marks = {0, (qint64(1) << 31) - 100, (qint64(1) << 32) - 100, size - 1000};
+    {
+        QFile f(input);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(size));
+        for (qint64 mark : marks) {
+            QVERIFY(f.seek(mark));
+            QCOMPARE(f.write(randomBytes(1000, quint32(mark))), 1000);
+        }
+    }
+    const QByteArray key("sept7!?");
+
+    FakeJobView view;
+    dec_crypt(view, input, key);
+
+    QCOMPARE(view.messages.size(), 1);
+    QCOMPARE(view.messages[0].text, QString::fromUtf8(texts::SuccessLine1) + QLatin1Char('\r') +
+                                        QString::fromUtf8(texts::SuccessLine2) + output);
+    QVERIFY(view.calls.contains(QStringLiteral("size:4294979641")));
+    const QStringList counts = view.callsStartingWith(QStringLiteral("count:"));
+    QCOMPARE(counts.last(), QStringLiteral("count:4294979641") + QString::fromUtf8(texts::CountSuffix));
+    // Every update pairs the count with its exact percentage.
+    qint64 previous = -1;
+    for (int i = 0; i + 2 < view.calls.size(); ++i) {
+        if (!view.calls[i].startsWith(QStringLiteral("progress:")) || !view.calls[i + 2].startsWith(QStringLiteral("count:"))) {
+            continue;
+        }
+        const qint64 done = view.calls[i + 2].mid(6).section(QLatin1Char(' '), 0, 0).toLongLong();
+        QVERIFY(done > previous);
+        previous = done;
+        QCOMPARE(view.calls[i], QStringLiteral("progress:%1").arg(roundedPercent(quint64(done), quint64(size))));
+    }
+    QVERIFY(view.endsIdle());
+    QCOMPARE(QFileInfo(output).size(), size);
+
+    // Every byte of the output against the definition, 8 MiB at a time.
+    QFile in(input);
+    QFile out(output);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QVERIFY(out.open(QIODevice::ReadOnly));
+    qint64 position = 0;
+    const qint64 chunk = 8 * 1024 * 1024;
+    while (position < size) {
+        const QByteArray plain = in.read(chunk);
+        const QByteArray encrypted = out.read(chunk);
+        QCOMPARE(encrypted.size(), plain.size());
+        if (encrypted != transformed(plain, key, quint64(position))) {
+            QFAIL(qPrintable(QStringLiteral("bytes differ in the chunk at %1").arg(position)));
+        }
+        position += plain.size();
+    }
+    in.close();
+    out.close();
+    QVERIFY(QFile::remove(output));
+    QVERIFY(QFile::remove(input));
+}
+
+QTEST_GUILESS_MAIN(TestBigFile)
+#include "tst_bigfile.moc"

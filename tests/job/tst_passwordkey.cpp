@@ -1,0 +1,92 @@
+#include "FakeJobView.h"
+
+#include "cipher/KeyExpansion.h"
+#include "job/PasswordKey.h"
+
+#include <QTest>
+
+using namespace quibex;
+
+class TestPasswordKey : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void accepted_data();
+    void accepted();
+    void refused_data();
+    void refused();
+    void refusalText();
+    void expansionOnView();
+};
+
+void TestPasswordKey::accepted_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QByteArray>("codes");
+    QTest::newRow("ascii") << "secret" << QByteArray("secret");
+    QTest::newRow("accents") << "éàç" << QByteArray("\xE9\xE0\xE7");
+    QTest::newRow("euro and oe") << "€œ" << QByteArray("\x80\x9C");
+    QTest::newRow("255 characters") << QString(255, QLatin1Char('z')) << QByteArray(255, 'z');
+}
+
+void TestPasswordKey::accepted()
+{
+    QFETCH(QString, password);
+    QFETCH(QByteArray, codes);
+    QCOMPARE(passwordToKey(password), std::optional<QByteArray>(codes));
+}
+
+void TestPasswordKey::refused_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("Greek") << "motα";
+    QTest::newRow("emoji") << "clé😀";
+    QTest::newRow("CJK") << "密码";
+    QTest::newRow("U+0080") << QStringLiteral("a\u0080");
+}
+
+void TestPasswordKey::refused()
+{
+    // Refused, never turned into "?".
+    QFETCH(QString, password);
+    QVERIFY(!passwordToKey(password).has_value());
+}
+
+void TestPasswordKey::refusalText()
+{
+    QCOMPARE(unsupportedPasswordMessage(),
+             QStringLiteral("Le mot de passe contient des caractères qui ne sont pas pris en charge."));
+}
+
+void TestPasswordKey::expansionOnView()
+{
+    const QString password = QStringLiteral("é€b");
+    const QByteArray codes = *passwordToKey(password);
+    FakeJobView view;
+    const QByteArray key = expandKeyOnView(view, codes);
+    const ExpandedKey direct = expandKey(
+        std::span(reinterpret_cast<const std::uint8_t*>(codes.constData()), std::size_t(codes.size())));
+    QCOMPARE(key, QByteArray(reinterpret_cast<const char*>(direct.data()), 256));
+
+    // The password box shows the extension as it grows, in its characters.
+    const QStringList texts = view.callsStartingWith(QStringLiteral("password:"));
+    QCOMPARE(texts.size(), 256);
+    QCOMPARE(texts.first(), QStringLiteral("password:é"));
+    QCOMPARE(texts.at(2), QStringLiteral("password:é€b"));
+    QString full;
+    while (full.size() < 256) {
+        full += password;
+    }
+    full.truncate(256);
+    QCOMPARE(texts.last(), QStringLiteral("password:") + full);
+    QCOMPARE(view.callsStartingWith(QStringLiteral("status:")).size(), 768);
+    QCOMPARE(view.callsStartingWith(QStringLiteral("status:")).first(),
+             QStringLiteral("status:Codage du mot de passe..."));
+    QCOMPARE(view.callsStartingWith(QStringLiteral("show:")).last(), QStringLiteral("show:100"));
+    QCOMPARE(view.yields, 256);
+    QCOMPARE(view.calls.last(), QStringLiteral("yield"));
+}
+
+QTEST_GUILESS_MAIN(TestPasswordKey)
+#include "tst_passwordkey.moc"
