@@ -1,0 +1,66 @@
+#include "ui/Application.h"
+
+#include "ui/Pictures.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTranslator>
+
+namespace quibex {
+
+namespace {
+
+void loadQtTranslations(QApplication& app)
+{
+    // The texts are French: Qt's own dialogs and buttons ("Ouvrir",
+    // "Annuler", "Oui", "Non") follow them whatever the desktop's language.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_fr"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    }
+}
+
+void setLightLook(QApplication& app)
+{
+    // The design's colours (beige frame, navy prompt, etched rule) are
+    // drawn for a light window face, whatever the desktop's theme.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        QApplication::setStyle(fusion);
+        app.setPalette(fusion->standardPalette());
+    }
+}
+
+} // namespace
+
+void setUpApplication(QApplication& app)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("quibex-crypto"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.5"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quibex-crypto"));
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    loadQtTranslations(app);
+    setLightLook(app);
+    QApplication::setWindowIcon(QIcon(pictures::pixmap(pictures::WindowIcon)));
+}
+
+QString SingleInstance::defaultLockPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
+           QStringLiteral("/quibex-crypto.lock");
+}
+
+SingleInstance::SingleInstance(const QString& lockPath)
+    : m_lock(lockPath.isEmpty() ? defaultLockPath() : lockPath)
+{
+    // Only a live owner counts; age alone never makes the lock stale.
+    m_lock.setStaleLockTime(0);
+    m_acquired = m_lock.tryLock(0);
+}
+
+} // namespace quibex

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+
+// The program's own pictures, compiled in from resources/resources.qrc.
+namespace quibex::pictures {
+
+inline const QString WindowIcon = QStringLiteral(":/pictures/quibex-32.png");
+inline const QString Image1 = QStringLiteral(":/pictures/image1.png");
+inline const QString CmdOuvrir = QStringLiteral(":/pictures/cmd-ouvrir.png");
+inline const QString CmdCryptage = QStringLiteral(":/pictures/cmd-cryptage.png");
+inline const QString CmdTelechargement = QStringLiteral(":/pictures/cmd-telechargement.png");
+inline const QString CmdAide = QStringLiteral(":/pictures/cmd-aide.png");
+inline const QString CmdAPropos = QStringLiteral(":/pictures/cmd-apropos.png");
+inline const QString Quitter = QStringLiteral(":/pictures/quitter.png");
+inline const QString MenuOuvrir = QStringLiteral(":/pictures/menu-ouvrir.png");
+inline const QString MenuQuitter = QStringLiteral(":/pictures/menu-quitter.png");
+inline const QString MenuAPropos = QStringLiteral(":/pictures/menu-apropos.png");
+inline const QString MenuAide = QStringLiteral(":/pictures/menu-aide.png");
+inline const QString MenuTel = QStringLiteral(":/pictures/menu-tel.png");
+
+// The resources of a static library are registered by hand, once.
+void registerResources();
+QImage image(const QString& path);
+QPixmap pixmap(const QString& path);
+
+} // namespace quibex::pictures

@@ -1,0 +1,68 @@
+#include "ui/controls/QuibexFrm.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace quibex {
+
+namespace {
+
+constexpr int CaptionIndent = 8;
+
+} // namespace
+
+QuibexFrm::QuibexFrm(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void QuibexFrm::setBackColor(const QColor& color)
+{
+    m_backColor = color;
+    update();
+}
+
+void QuibexFrm::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    update();
+}
+
+QFont QuibexFrm::captionFont() const
+{
+    QFont bold = font();
+    bold.setBold(true);
+    return bold;
+}
+
+QRect QuibexFrm::captionRect() const
+{
+    const QFontMetrics metrics(captionFont());
+    return {CaptionIndent, 0, metrics.horizontalAdvance(m_caption) + 2, metrics.height()};
+}
+
+void QuibexFrm::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), m_backColor.isValid() ? QBrush(m_backColor) : palette().window());
+
+    // A group-box border that the caption interrupts, half a line down.
+    const QRect caption = captionRect();
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.rect = rect().adjusted(0, caption.height() / 2, 0, 0);
+    frame.lineWidth = 1;
+    frame.frameShape = QFrame::Box;
+    frame.state |= QStyle::State_Sunken;
+    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, this);
+    if (m_caption.isEmpty()) {
+        return;
+    }
+    painter.fillRect(caption, m_backColor.isValid() ? QBrush(m_backColor) : palette().window());
+    painter.setFont(captionFont());
+    style()->drawItemText(&painter, caption, Qt::AlignLeft | Qt::AlignVCenter, palette(),
+                          isEnabled(), m_caption, QPalette::WindowText);
+}
+
+} // namespace quibex

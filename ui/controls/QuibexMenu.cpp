@@ -1,0 +1,62 @@
+#include "ui/controls/QuibexMenu.h"
+
+#include "ui/controls/MaskedPixmap.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace quibex {
+
+QuibexMenu::QuibexMenu(QObject* parent) : QObject(parent)
+{
+}
+
+void QuibexMenu::setFont(const QFont& font)
+{
+    m_font = font;
+}
+
+void QuibexMenu::addBitmap(const QString& key, const QImage& bitmap, const QColor& mask)
+{
+    m_entries.append({key, bitmap, mask});
+}
+
+void QuibexMenu::attach(QMenuBar* bar) const
+{
+    bar->setFont(m_font);
+    for (QAction* action : bar->actions()) {
+        if (action->menu() != nullptr) {
+            applyTo(action->menu());
+        }
+    }
+}
+
+void QuibexMenu::applyTo(QMenu* menu) const
+{
+    // Menus are windows of their own: the bar's font does not reach them.
+    menu->setFont(m_font);
+    for (QAction* action : menu->actions()) {
+        decorate(action);
+        if (action->menu() != nullptr) {
+            applyTo(action->menu());
+        }
+    }
+}
+
+void QuibexMenu::decorate(QAction* action) const
+{
+    if (action->objectName().isEmpty()) {
+        return;
+    }
+    const QString key = QLatin1Char('#') + action->objectName();
+    for (const Entry& entry : m_entries) {
+        if (entry.key == key) {
+            action->setIcon(QIcon(maskedPixmap(entry.bitmap, entry.mask)));
+            return;
+        }
+    }
+}
+
+} // namespace quibex

@@ -1,0 +1,105 @@
+#include "ui/controls/QuibexPBar.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace quibex {
+
+namespace {
+
+constexpr int FrameWidth = 2;
+constexpr int BlockGap = 2;
+
+} // namespace
+
+QuibexPBar::QuibexPBar(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void QuibexPBar::setValue(int value)
+{
+    value = qBound(0, value, 100);
+    if (value == m_value) {
+        return;
+    }
+    m_value = value;
+    update();
+}
+
+void QuibexPBar::setBarColor(const QColor& color)
+{
+    m_barColor = color;
+    update();
+}
+
+void QuibexPBar::setShowCaption(bool on)
+{
+    m_showCaption = on;
+    update();
+}
+
+void QuibexPBar::setSmoothScrolling(bool on)
+{
+    m_smoothScrolling = on;
+    update();
+}
+
+QRect QuibexPBar::trackRect() const
+{
+    return rect().adjusted(FrameWidth, FrameWidth, -FrameWidth, -FrameWidth);
+}
+
+QRect QuibexPBar::filledRect() const
+{
+    QRect filled = trackRect();
+    filled.setWidth(filled.width() * m_value / 100);
+    return filled;
+}
+
+QSize QuibexPBar::sizeHint() const
+{
+    return {150, fontMetrics().height() + 2 * FrameWidth + 2};
+}
+
+void QuibexPBar::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    painter.fillRect(trackRect(), palette().base());
+    const QRect filled = filledRect();
+    if (m_smoothScrolling) {
+        painter.fillRect(filled, m_barColor);
+    } else {
+        drawBlocks(painter, filled);
+    }
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.state |= QStyle::State_Sunken;
+    frame.lineWidth = 1;
+    frame.frameShape = QFrame::StyledPanel;
+    style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+    if (m_showCaption) {
+        style()->drawItemText(&painter, rect(), Qt::AlignCenter, palette(), isEnabled(),
+                              QStringLiteral("%1 %").arg(m_value), QPalette::WindowText);
+    }
+}
+
+void QuibexPBar::drawBlocks(QPainter& painter, const QRect& filled) const
+{
+    if (filled.width() <= 0) {
+        return;
+    }
+    // Every block the value reaches is drawn whole, clipped to the track, so
+    // 100 fills the bar to its end.
+    const int blockWidth = qMax(2, trackRect().height() * 2 / 3);
+    const int pitch = blockWidth + BlockGap;
+    painter.save();
+    painter.setClipRect(trackRect());
+    for (int x = filled.left(); x <= filled.right(); x += pitch) {
+        painter.fillRect(QRect(x, filled.top(), blockWidth, filled.height()), m_barColor);
+    }
+    painter.restore();
+}
+
+} // namespace quibex

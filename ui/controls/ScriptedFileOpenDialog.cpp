@@ -1,0 +1,65 @@
+#include "ui/controls/ScriptedFileOpenDialog.h"
+
+#include <QList>
+#include <optional>
+
+namespace quibex {
+
+namespace {
+
+// A chosen path, or nullopt for a cancellation.
+QList<std::optional<QString>>& answers()
+{
+    static QList<std::optional<QString>> queue;
+    return queue;
+}
+
+QList<ScriptedFileOpenDialog::Shown>& records()
+{
+    static QList<ScriptedFileOpenDialog::Shown> list;
+    return list;
+}
+
+} // namespace
+
+void ScriptedFileOpenDialog::install()
+{
+    answers().clear();
+    records().clear();
+    setFactory([](QWidget*) { return std::make_unique<ScriptedFileOpenDialog>(); });
+}
+
+void ScriptedFileOpenDialog::uninstall()
+{
+    answers().clear();
+    setFactory({});
+}
+
+void ScriptedFileOpenDialog::setNextChoice(const QString& path)
+{
+    answers().append(path);
+}
+
+void ScriptedFileOpenDialog::setNextCancel()
+{
+    answers().append(std::nullopt);
+}
+
+QList<ScriptedFileOpenDialog::Shown> ScriptedFileOpenDialog::shown()
+{
+    return records();
+}
+
+int ScriptedFileOpenDialog::show()
+{
+    records().append({dialogTitle(), filter(), fileName()});
+    const std::optional<QString> answer =
+        answers().isEmpty() ? std::nullopt : answers().takeFirst();
+    if (!answer) {
+        return CancelError;
+    }
+    setFileName(*answer);
+    return 0;
+}
+
+} // namespace quibex
