@@ -17,6 +17,7 @@ public:
     bool ending = false;
     int yields = 0;
     std::function<void()> onYield;
+    std::function<void()> onMessage;
 
     struct Message
     {
@@ -52,6 +53,9 @@ public:
     {
         calls << QStringLiteral("message:") + text;
         messages.append({text, kind, title});
+        if (onMessage) {
+            onMessage();
+        }
     }
     bool question(const QString& text, const QString& title) override
     {

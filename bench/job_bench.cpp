@@ -1,0 +1,90 @@
+// build/bench/job_bench [--advanced] FILE PASSWORD
+// Runs the real file job on FILE with a view that shows nothing and answers Yes
+// to the overwrite question. Prints the output path on its first line and the
+// throughput on its last; exits 1 with the job's message on stderr on failure.
+#include "job/FileJob.h"
+#include "job/JobView.h"
+#include "job/OutputName.h"
+#include "job/PasswordKey.h"
+#include "job/Texts.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QString>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+class NullView : public quibex::JobView
+{
+public:
+    QString lastMessage;
+    int yields = 0;
+
+    void setCommandsEnabled(bool) override {}
+    void setCryptCaption(const QString&) override {}
+    void setStatus(const QString&) override {}
+    void setSizeText(const QString&) override {}
+    void setCountText(const QString&) override {}
+    void showPercentage(int) override {}
+    void setProgress(int) override {}
+    void setPercentText(const QString&) override {}
+    void setPasswordEntryVisible(bool) override {}
+    void setPasswordText(const QString&) override {}
+    void yield() override { ++yields; }
+    void message(const QString& text, quibex::MessageKind, const QString&) override { lastMessage = text; }
+    bool question(const QString&, const QString&) override { return true; }
+    bool endRequested() const override { return false; }
+};
+
+int usage()
+{
+    std::fputs("usage: job_bench [--advanced] FILE PASSWORD\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool advanced = false;
+    int arg = 1;
+    if (arg < argc && std::strcmp(argv[arg], "--advanced") == 0) {
+        advanced = true;
+        ++arg;
+    }
+    if (argc - arg != 2) {
+        return usage();
+    }
+    const QString file = QString::fromLocal8Bit(argv[arg]);
+    const QString password = QString::fromLocal8Bit(argv[arg + 1]);
+    const auto codes = quibex::passwordToKey(password);
+    if (!codes || codes->isEmpty() || codes->size() > 255) {
+        std::fprintf(stderr, "%s\n",
+                     codes ? "Le mot de passe doit avoir de 1 à 255 caractères."
+                           : quibex::texts::UnsupportedPassword);
+        return 1;
+    }
+    NullView view;
+    const QByteArray key = advanced ? quibex::expandKeyOnView(view, *codes) : *codes;
+
+    QElapsedTimer timer;
+    timer.start();
+    quibex::dec_crypt(view, file, key);
+    const qint64 ns = timer.nsecsElapsed();
+
+    if (!view.lastMessage.startsWith(QString::fromUtf8(quibex::texts::SuccessLine1))) {
+        std::fprintf(stderr, "%s\n", view.lastMessage.toLocal8Bit().constData());
+        return 1;
+    }
+    const QString output = quibex::outputPathFor(file);
+    const qint64 bytes = QFileInfo(output).size();
+    const double seconds = double(ns) / 1e9;
+    std::printf("%s\n", output.toLocal8Bit().constData());
+    std::printf("%lld bytes in %.3f s, %d yields, %s mode\n", static_cast<long long>(bytes), seconds,
+                view.yields, advanced ? "advanced" : "simple");
+    std::printf("throughput: %.1f MiB/s\n", seconds > 0 ? double(bytes) / (1024.0 * 1024.0) / seconds : 0.0);
+    return 0;
+}
