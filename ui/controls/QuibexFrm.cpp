@@ -47,15 +47,16 @@ void QuibexFrm::paintEvent(QPaintEvent* /*event*/)
     QPainter painter(this);
     painter.fillRect(rect(), m_backColor.isValid() ? QBrush(m_backColor) : palette().window());
 
-    // A group-box border that the caption interrupts, half a line down.
+    // An etched border that the caption interrupts, half a line down.
     const QRect caption = captionRect();
     QStyleOptionFrame frame;
     frame.initFrom(this);
     frame.rect = rect().adjusted(0, caption.height() / 2, 0, 0);
     frame.lineWidth = 1;
+    frame.midLineWidth = 0;
     frame.frameShape = QFrame::Box;
     frame.state |= QStyle::State_Sunken;
-    style()->drawPrimitive(QStyle::PE_FrameGroupBox, &frame, &painter, this);
+    style()->drawControl(QStyle::CE_ShapedFrame, &frame, &painter, this);
     if (m_caption.isEmpty()) {
         return;
     }

@@ -90,14 +90,19 @@ void QuibexPBar::drawBlocks(QPainter& painter, const QRect& filled) const
     if (filled.width() <= 0) {
         return;
     }
-    // Every block the value reaches is drawn whole, clipped to the track, so
-    // 100 fills the bar to its end.
-    const int blockWidth = qMax(2, trackRect().height() * 2 / 3);
+    // Every block the value reaches is drawn whole; the last one of a full
+    // bar runs to the end of the track, so 100 fills it completely.
+    const QRect track = trackRect();
+    const int blockWidth = qMax(2, track.height() * 2 / 3);
     const int pitch = blockWidth + BlockGap;
     painter.save();
-    painter.setClipRect(trackRect());
+    painter.setClipRect(track);
     for (int x = filled.left(); x <= filled.right(); x += pitch) {
-        painter.fillRect(QRect(x, filled.top(), blockWidth, filled.height()), m_barColor);
+        QRect block(x, filled.top(), blockWidth, filled.height());
+        if (m_value == 100 && x + pitch > filled.right()) {
+            block.setRight(track.right());
+        }
+        painter.fillRect(block, m_barColor);
     }
     painter.restore();
 }

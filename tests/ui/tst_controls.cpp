@@ -1,0 +1,569 @@
+#include "ui/controls/FileOpenDialog.h"
+#include "ui/controls/MessageBox.h"
+#include "ui/controls/QuibexCmd.h"
+#include "ui/controls/QuibexFrm.h"
+#include "ui/controls/QuibexMenu.h"
+#include "ui/controls/QuibexPBar.h"
+#include "ui/controls/ScriptedFileOpenDialog.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace quibex;
+
+namespace {
+
+// A 16 x 16 picture: white background (the mask colour) and a red square.
+QImage keyedPicture(const QColor& background = Qt::white)
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(background);
+    for (int y = 4; y < 12; ++y) {
+        for (int x = 4; x < 12; ++x) {
+            image.setPixel(x, y, qRgb(200, 0, 0));
+        }
+    }
+    return image;
+}
+
+int countColour(const QImage& image, const QRect& area, const QColor& colour)
+{
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            count += image.pixelColor(x, y) == colour ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// Runs check on the modal dialog of type T once it shows, then lets close
+// end it; returns after scheduling, the caller opens the dialog.
+template <typename T> void whenModalShows(const std::function<void(T*)>& check)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, check] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            check(dialog);
+        }
+    });
+    poll->start();
+}
+
+} // namespace
+
+class TestControls : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void accessKey_data();
+    void accessKey();
+    void disabledButtonTakesNoClickNorFocus();
+    void buttonPictureMaskIsTransparent();
+    void focusRectangleFollowsMustDrawFocus_data();
+    void focusRectangleFollowsMustDrawFocus();
+    void captionAndPictureFitTheSizeHint();
+
+    void progressValue_data();
+    void progressValue();
+    void progressDrawsBlocksOrBand_data();
+    void progressDrawsBlocksOrBand();
+
+    void frameBackgroundCaptionAndClipping();
+
+    void menuSkinDecoratesNamedItemsOnly();
+
+    void displayText_data();
+    void displayText();
+    void scriptedAnswersComeInOrder();
+    void realBoxShowsLinesTitleAndPlainText();
+
+    void nameFilters_data();
+    void nameFilters();
+    void desktopDialogCancelKeepsFileName();
+    void desktopDialogListsEveryFileAndReturnsThePath();
+    void scriptedDialogRecordsAndAnswers();
+};
+
+void TestControls::cleanup()
+{
+    MessageBox::clearNextAnswers();
+    ScriptedFileOpenDialog::uninstall();
+}
+
+void TestControls::accessKey_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<int>("clicks");
+
+    QTest::newRow("access key") << QStringLiteral("&Crypter") << true << 1;
+    QTest::newRow("no ampersand") << QStringLiteral("Crypter") << true << 0;
+    QTest::newRow("changed caption") << QStringLiteral("Décrypter") << true << 0;
+    QTest::newRow("disabled") << QStringLiteral("&Crypter") << false << 0;
+}
+
+void TestControls::accessKey()
+{
+    QFETCH(QString, caption);
+    QFETCH(bool, enabled);
+    QFETCH(int, clicks);
+
+    QWidget window;
+    auto* button = new QuibexCmd(&window);
+    button->setCaption(QStringLiteral("&Crypter"));
+    // The access key must go with the caption that carried it.
+    button->setCaption(caption);
+    button->setEnabled(enabled);
+    auto* other = new QuibexCmd(&window);
+    other->move(0, 40);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    other->setFocus();
+
+    QSignalSpy clicked(button, &QuibexCmd::clicked);
+    QTest::keyClick(&window, Qt::Key_C, Qt::AltModifier);
+    if (clicks > 0) {
+        QTRY_COMPARE(clicked.count(), clicks);
+    } else {
+        // A click comes a moment after the key, when the button is released.
+        QTest::qWait(300);
+        QCOMPARE(clicked.count(), 0);
+    }
+}
+
+void TestControls::disabledButtonTakesNoClickNorFocus()
+{
+    QWidget window;
+    auto* first = new QuibexCmd(&window);
+    first->setCaption(QStringLiteral("&Parcourir :"));
+    auto* disabled = new QuibexCmd(&window);
+    disabled->setCaption(QStringLiteral("&Crypter"));
+    disabled->setGeometry(0, 40, 100, 30);
+    auto* last = new QuibexCmd(&window);
+    last->setGeometry(0, 80, 100, 30);
+    disabled->setEnabled(false);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    QSignalSpy clicked(disabled, &QuibexCmd::clicked);
+    QTest::mouseClick(disabled, Qt::LeftButton);
+    QCOMPARE(clicked.count(), 0);
+    disabled->setFocus();
+    QVERIFY(!disabled->hasFocus());
+
+    first->setFocus();
+    QTest::keyClick(first, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), last);
+
+    disabled->setEnabled(true);
+    QTest::mouseClick(disabled, Qt::LeftButton);
+    QCOMPARE(clicked.count(), 1);
+}
+
+void TestControls::buttonPictureMaskIsTransparent()
+{
+    QWidget parent;
+    parent.setAutoFillBackground(true);
+    QPalette palette = parent.palette();
+    palette.setColor(QPalette::Window, QColor(0, 0, 255));
+    parent.setPalette(palette);
+    auto* button = new QuibexCmd(&parent);
+    button->setButtonType(QuibexCmd::FlatType);
+    button->setPicture(keyedPicture());
+    button->setMaskColor(Qt::white);
+    button->setGeometry(0, 0, 25, 25);
+    parent.resize(40, 40);
+    parent.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&parent));
+
+    const QImage shown = button->pictureShown().toImage();
+    QCOMPARE(shown.size(), QSize(16, 16));
+    QCOMPARE(qAlpha(shown.pixel(0, 0)), 0);
+    QCOMPARE(shown.pixelColor(8, 8), QColor(200, 0, 0));
+
+    // On screen the parent's colour shows through the white of the picture.
+    const QImage drawn = parent.grab().toImage();
+    const QRect picture =
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, QSize(16, 16), button->geometry());
+    QCOMPARE(countColour(drawn, picture, Qt::white), 0);
+    QCOMPARE(countColour(drawn, picture, QColor(200, 0, 0)), 64);
+}
+
+void TestControls::focusRectangleFollowsMustDrawFocus_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("mustDrawFocus");
+
+    QTest::newRow("captioned, drawn") << QuibexCmd::StandardType << true;
+    QTest::newRow("captioned, not drawn") << QuibexCmd::StandardType << false;
+    QTest::newRow("flat, drawn") << QuibexCmd::FlatType << true;
+    QTest::newRow("flat, not drawn") << QuibexCmd::FlatType << false;
+}
+
+void TestControls::focusRectangleFollowsMustDrawFocus()
+{
+    QFETCH(int, type);
+    QFETCH(bool, mustDrawFocus);
+
+    QWidget window;
+    auto* button = new QuibexCmd(&window);
+    button->setGeometry(0, 0, 40, 30);
+    button->setButtonType(type);
+    button->setPicture(keyedPicture());
+    button->setMaskColor(Qt::white);
+    button->setMustDrawFocus(mustDrawFocus);
+    auto* other = new QuibexCmd(&window);
+    other->setGeometry(0, 40, 40, 30);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    // Styles draw the focus only once the keyboard has moved it.
+    other->setFocus();
+    QTest::keyClick(other, Qt::Key_Tab);
+    QTest::keyClick(button, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), other);
+    const QImage without = button->grab().toImage();
+    QTest::keyClick(other, Qt::Key_Tab);
+    QVERIFY(button->hasFocus());
+    const QImage with = button->grab().toImage();
+    QCOMPARE(with != without, mustDrawFocus);
+}
+
+void TestControls::captionAndPictureFitTheSizeHint()
+{
+    QuibexCmd button;
+    button.setCaption(QStringLiteral("&Quitter"));
+    const QSize captionOnly = button.sizeHint();
+    QVERIFY(captionOnly.width() >
+            button.fontMetrics().horizontalAdvance(QStringLiteral("Quitter")));
+
+    button.setPicture(QImage(17, 17, QImage::Format_RGB32));
+    button.setCenterPicture(false);
+    QVERIFY(button.sizeHint().width() >=
+            button.fontMetrics().horizontalAdvance(QStringLiteral("Quitter")) + 17);
+    QVERIFY(button.sizeHint().height() >= 17);
+
+    QuibexCmd flat;
+    flat.setButtonType(QuibexCmd::FlatType);
+    flat.setPicture(QImage(23, 22, QImage::Format_RGB32));
+    QVERIFY(flat.sizeHint().width() >= 23);
+    QVERIFY(flat.sizeHint().height() >= 22);
+}
+
+void TestControls::progressValue_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("shown");
+
+    QTest::newRow("empty") << 0 << 0;
+    QTest::newRow("half") << 50 << 50;
+    QTest::newRow("full") << 100 << 100;
+    QTest::newRow("below") << -5 << 0;
+    QTest::newRow("above") << 150 << 100;
+}
+
+void TestControls::progressValue()
+{
+    QFETCH(int, value);
+    QFETCH(int, shown);
+
+    QuibexPBar bar;
+    bar.resize(393, 17);
+    bar.setValue(37);
+    bar.setValue(value);
+    QCOMPARE(bar.value(), shown);
+    QCOMPARE(bar.filledRect().width(), bar.trackRect().width() * shown / 100);
+}
+
+void TestControls::progressDrawsBlocksOrBand_data()
+{
+    QTest::addColumn<bool>("smooth");
+    QTest::addColumn<int>("value");
+
+    QTest::newRow("blocks, empty") << false << 0;
+    QTest::newRow("blocks, half") << false << 50;
+    QTest::newRow("blocks, full") << false << 100;
+    QTest::newRow("band, half") << true << 50;
+    QTest::newRow("band, full") << true << 100;
+}
+
+void TestControls::progressDrawsBlocksOrBand()
+{
+    QFETCH(bool, smooth);
+    QFETCH(int, value);
+
+    const QColor green(0, 192, 0);
+    QuibexPBar bar;
+    bar.resize(393, 17);
+    bar.setBarColor(green);
+    bar.setSmoothScrolling(smooth);
+    bar.setValue(value);
+    const QImage image = bar.grab().toImage();
+    const QRect track = bar.trackRect();
+    const int row = track.center().y();
+
+    const QRect filled = bar.filledRect();
+    const QRect line(track.left(), row, track.width(), 1);
+    const int greenOnLine = countColour(image, line, green);
+    if (value == 0) {
+        QCOMPARE(greenOnLine, 0);
+        return;
+    }
+    // The fill reaches the end of the value and not beyond.
+    QCOMPARE(image.pixelColor(filled.left(), row), green);
+    if (value == 100) {
+        QCOMPARE(image.pixelColor(track.right(), row), green);
+    } else {
+        QVERIFY(image.pixelColor(track.right(), row) != green);
+    }
+    // A band is green throughout; blocks leave gaps between them.
+    const QRect filledLine(filled.left(), row, filled.width(), 1);
+    const int greenInFill = countColour(image, filledLine, green);
+    QCOMPARE(greenInFill == filled.width(), smooth);
+}
+
+void TestControls::frameBackgroundCaptionAndClipping()
+{
+    const QColor beige(0xEF, 0xE7, 0xCE);
+    QuibexFrm frame;
+    frame.resize(409, 209);
+    frame.setBackColor(beige);
+    frame.setCaption(QStringLiteral(" Quibex Crypto :"));
+    auto* child = new QWidget(&frame);
+    child->setGeometry(399, 100, 50, 20);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+    const QImage image = frame.grab().toImage();
+    QCOMPARE(image.pixelColor(200, 100), beige);
+    const QRect caption = frame.captionRect();
+    QVERIFY(caption.width() >=
+            frame.fontMetrics().horizontalAdvance(QStringLiteral(" Quibex Crypto :")));
+    QVERIFY(countColour(image, caption, beige) < caption.width() * caption.height());
+    QCOMPARE(child->visibleRegion().boundingRect().width(), 10);
+}
+
+void TestControls::menuSkinDecoratesNamedItemsOnly()
+{
+    QMenuBar bar;
+    QMenu* menu = bar.addMenu(QStringLiteral("&Fichier"));
+    QAction* open = menu->addAction(QStringLiteral("&Ouvrir..."));
+    open->setObjectName(QStringLiteral("menu_fichier_ouvrir"));
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    menu->addSeparator()->setObjectName(QStringLiteral("separateur"));
+    QAction* plain = menu->addAction(QStringLiteral("&Cryptage Quibex"));
+    plain->setObjectName(QStringLiteral("menu_option_simple"));
+    plain->setCheckable(true);
+    plain->setChecked(true);
+    QMenu* sub = menu->addMenu(QStringLiteral("&?"));
+    QAction* tel = sub->addAction(QStringLiteral("Télécharger d'autres Utilitaires"));
+    tel->setObjectName(QStringLiteral("tel"));
+
+    const QColor pink(0xFF, 0x31, 0xCE);
+    QFont tahoma(QStringLiteral("DejaVu Sans"));
+    tahoma.setPointSizeF(8.25);
+    QuibexMenu skin;
+    skin.setFont(tahoma);
+    skin.addBitmap(QStringLiteral("#menu_fichier_ouvrir"), keyedPicture(), Qt::white);
+    skin.addBitmap(QStringLiteral("#tel"), keyedPicture(pink), pink);
+    skin.addBitmap(QStringLiteral("#absent"), keyedPicture(), Qt::white);
+    QCOMPARE(skin.bmpcount(), 3);
+    skin.attach(&bar);
+
+    for (QAction* decorated : {open, tel}) {
+        const QImage icon = decorated->icon().pixmap(16, 16).toImage();
+        QCOMPARE(icon.size(), QSize(16, 16));
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+        QCOMPARE(icon.pixelColor(8, 8), QColor(200, 0, 0));
+    }
+    QVERIFY(plain->icon().isNull());
+    // The skin leaves the items' behaviour alone.
+    QCOMPARE(open->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    QVERIFY(plain->isChecked());
+    QCOMPARE(open->text(), QStringLiteral("&Ouvrir..."));
+    QSignalSpy triggered(open, &QAction::triggered);
+    open->trigger();
+    QCOMPARE(triggered.count(), 1);
+    for (QWidget* styled : QList<QWidget*>{&bar, menu, sub}) {
+        QCOMPARE(styled->font().pointSizeF(), 8.25);
+        QCOMPARE(styled->font().family(), QStringLiteral("DejaVu Sans"));
+    }
+}
+
+void TestControls::displayText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("one line") << QStringLiteral("a") << QStringLiteral("a");
+    QTest::newRow("carriage return") << QStringLiteral("a\rb") << QStringLiteral("a\nb");
+    QTest::newRow("empty line") << QStringLiteral("a\r\rb") << QStringLiteral("a\n\nb");
+    QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << QStringLiteral("a\nb");
+    QTest::newRow("line feed") << QStringLiteral("a\nb") << QStringLiteral("a\nb");
+}
+
+void TestControls::displayText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(MessageBox::displayText(text), shown);
+}
+
+void TestControls::scriptedAnswersComeInOrder()
+{
+    const int before = MessageBox::shownCount();
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+
+    QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Remplacer ?")), MessageBox::Answer::Yes);
+    QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Remplacer ?"), QStringLiteral("T")),
+             MessageBox::Answer::No);
+    QCOMPARE(MessageBox::lastShown().title, QStringLiteral("T"));
+    MessageBox::message(nullptr, QStringLiteral("Fini"), MessageBox::Kind::Error);
+    QCOMPARE(MessageBox::lastShown().kind, MessageBox::Kind::Error);
+    QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Fini"));
+    QCOMPARE(MessageBox::shownCount(), before + 3);
+}
+
+void TestControls::realBoxShowsLinesTitleAndPlainText()
+{
+    QString title;
+    QString text;
+    Qt::TextFormat format = Qt::AutoText;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    whenModalShows<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        text = box->text();
+        format = box->textFormat();
+        icon = box->icon();
+        box->accept();
+    });
+    MessageBox::message(nullptr, QStringLiteral("<b>Opération</b>\rC:\\DOSSIER\\PHOTO.JPG.QBC"),
+                        MessageBox::Kind::Information);
+    QCOMPARE(title, QStringLiteral("Quibex Crypto"));
+    QCOMPARE(text, QStringLiteral("<b>Opération</b>\nC:\\DOSSIER\\PHOTO.JPG.QBC"));
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(icon, QMessageBox::Information);
+
+    whenModalShows<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+    QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Remplacer ?")), MessageBox::Answer::Yes);
+    whenModalShows<QMessageBox>([](QMessageBox* box) { box->reject(); });
+    QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Remplacer ?")), MessageBox::Answer::No);
+}
+
+void TestControls::nameFilters_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("filters");
+
+    QTest::newRow("every file") << QStringLiteral("Tous les fichiers (*.*)|*.*")
+                                << QStringList{QStringLiteral("Tous les fichiers (*.*) (*)")};
+    QTest::newRow("two entries") << QStringLiteral("Textes|*.txt;*.log|Chiffrés|*.qbc")
+                                 << QStringList{QStringLiteral("Textes (*.txt *.log)"),
+                                                QStringLiteral("Chiffrés (*.qbc)")};
+    QTest::newRow("description alone") << QStringLiteral("Textes") << QStringList{};
+    QTest::newRow("empty") << QString() << QStringList{};
+}
+
+void TestControls::nameFilters()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, filters);
+    QCOMPARE(FileOpenDialog::nameFilters(filter), filters);
+}
+
+void TestControls::desktopDialogCancelKeepsFileName()
+{
+    DesktopFileOpenDialog dialog(nullptr);
+    dialog.setDialogTitle(QStringLiteral("Fichier à crypter/décrypter"));
+    dialog.setFilter(QStringLiteral("Tous les fichiers (*.*)|*.*"));
+    dialog.setFileName(QStringLiteral("/nulle/part/avant.txt"));
+    QString title;
+    QString shownFilter;
+    whenModalShows<QFileDialog>([&](QFileDialog* shown) {
+        title = shown->windowTitle();
+        if (auto* types = shown->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            shownFilter = types->currentText();
+        }
+        shown->reject();
+    });
+    QCOMPARE(dialog.show(), FileOpenDialog::CancelError);
+    QCOMPARE(dialog.fileName(), QStringLiteral("/nulle/part/avant.txt"));
+    QCOMPARE(title, QStringLiteral("Fichier à crypter/décrypter"));
+    QCOMPARE(shownFilter, QStringLiteral("Tous les fichiers (*.*)"));
+}
+
+void TestControls::desktopDialogListsEveryFileAndReturnsThePath()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    for (const char* name : {"avec.point", "sans_point"}) {
+        QFile file(folder.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    DesktopFileOpenDialog dialog(nullptr);
+    dialog.setFilter(QStringLiteral("Tous les fichiers (*.*)|*.*"));
+    dialog.setFileName(folder.filePath(QStringLiteral("avec.point")));
+    int listed = 0;
+    whenModalShows<QFileDialog>([&](QFileDialog* shown) {
+        auto* list = shown->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        // The folder is read in the background; wait for both names.
+        QDeadlineTimer deadline(5000);
+        while (list != nullptr && list->model()->rowCount(list->rootIndex()) < 2 &&
+               !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        listed = list != nullptr ? list->model()->rowCount(list->rootIndex()) : -1;
+        QMetaObject::invokeMethod(shown, "accept", Qt::QueuedConnection);
+    });
+    QCOMPARE(dialog.show(), 0);
+    QCOMPARE(listed, 2);
+    QCOMPARE(dialog.fileName(), folder.filePath(QStringLiteral("avec.point")));
+}
+
+void TestControls::scriptedDialogRecordsAndAnswers()
+{
+    ScriptedFileOpenDialog::install();
+    std::unique_ptr<FileOpenDialog> dialog = FileOpenDialog::create(nullptr);
+    QVERIFY(dynamic_cast<ScriptedFileOpenDialog*>(dialog.get()) != nullptr);
+    ScriptedFileOpenDialog::setNextChoice(QStringLiteral("/tmp/photo.jpg"));
+    ScriptedFileOpenDialog::setNextCancel();
+
+    dialog->setFilter(QStringLiteral("Tous les fichiers (*.*)|*.*"));
+    QCOMPARE(dialog->show(), 0);
+    QCOMPARE(dialog->fileName(), QStringLiteral("/tmp/photo.jpg"));
+    dialog->setFileName(QString());
+    QCOMPARE(dialog->show(), FileOpenDialog::CancelError);
+    QCOMPARE(dialog->fileName(), QString());
+    // Nothing left to answer: a cancellation, never a wait.
+    QCOMPARE(dialog->show(), FileOpenDialog::CancelError);
+    QCOMPARE(ScriptedFileOpenDialog::shown().size(), 3);
+    QCOMPARE(ScriptedFileOpenDialog::shown().first().filter,
+             QStringLiteral("Tous les fichiers (*.*)|*.*"));
+
+    ScriptedFileOpenDialog::uninstall();
+    QVERIFY(dynamic_cast<DesktopFileOpenDialog*>(FileOpenDialog::create(nullptr).get()) != nullptr);
+}
+
+QTEST_MAIN(TestControls)
+#include "tst_controls.moc"

@@ -1,0 +1,888 @@
+#include "ui/Application.h"
+#include "ui/RezarUvurizod.h"
+#include "ui/controls/MessageBox.h"
+#include "ui/controls/QuibexCmd.h"
+#include "ui/controls/QuibexFrm.h"
+#include "ui/controls/QuibexPBar.h"
+#include "ui/controls/ScriptedFileOpenDialog.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+using namespace quibex;
+
+namespace {
+
+// Counts which command procedure each trigger runs.
+class RecordingWindow : public RezarUvurizod
+{
+public:
+    QStringList calls;
+
+    void parcourir() override { calls << QStringLiteral("parcourir"); }
+    void crypter() override { calls << QStringLiteral("crypter"); }
+    void aide() override { calls << QStringLiteral("aide"); }
+    void aPropos() override { calls << QStringLiteral("aPropos"); }
+    void telecharger() override { calls << QStringLiteral("telecharger"); }
+};
+
+template <typename T> T* control(QWidget& window, const QString& name)
+{
+    return window.findChild<T*>(name);
+}
+
+bool showAndActivate(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+QSize textSize(const QWidget* widget, const QString& text)
+{
+    return widget->fontMetrics().size(Qt::TextShowMnemonic, text);
+}
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void startState();
+    void geometry_data();
+    void geometry();
+    void clientAreaAndFixedSize();
+    void fonts_data();
+    void fonts();
+    void colours();
+    void pictures_data();
+    void pictures();
+    void tabOrder();
+    void menuTree_data();
+    void menuTree();
+    void triggers_data();
+    void triggers();
+    void shortcuts_data();
+    void shortcuts();
+    void accessKeys_data();
+    void accessKeys();
+    void menuAccessKeysOpenMenus_data();
+    void menuAccessKeysOpenMenus();
+    void modeMenu_data();
+    void modeMenu();
+    void pathBoxIsReadOnlyButCopyable();
+    void passwordBoxShowsAnyLength();
+    void jobViewDrivesTheControls();
+    void jobViewMessagesAndYield();
+    void realJobLeavesTheWindowIdle();
+    void qtTextsAreFrench();
+    void closeRequestsAreIgnored();
+    void quitCommandsEndTheProgram_data();
+    void quitCommandsEndTheProgram();
+    void centredPosition_data();
+    void centredPosition();
+    void centreUsesTheWholeScreen();
+};
+
+void TestWindow::initTestCase()
+{
+    setUpApplication(*qApp);
+    ScriptedFileOpenDialog::install();
+}
+
+void TestWindow::cleanup()
+{
+    MessageBox::clearNextAnswers();
+}
+
+void TestWindow::startState()
+{
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+
+    QVERIFY(window.windowTitle().startsWith(QStringLiteral(" Quibex Crypto ")));
+    QCOMPARE(control<QuibexFrm>(window, QStringLiteral("QuibexFrm1"))->caption(),
+             QStringLiteral(" Quibex Crypto :"));
+    const QList<std::pair<const char*, const char*>> labels{
+        {"statusLabel", "En attente..."},
+        {"pourcent", "0%"},
+        {"lbcryptes", "0 octets cryptés sur"},
+        {"lbtaille", "0"},
+        {"motdepasss", "Entrez un mot de pass :"}};
+    for (const auto& [name, text] : labels) {
+        QCOMPARE(control<QLabel>(window, QLatin1String(name))->text(), QString::fromUtf8(text));
+    }
+    const QList<std::pair<const char*, const char*>> captions{
+        {"btnCrypt", "&Crypter"}, {"btnParcourir", "&Parcourir :"}, {"KovCommand1", "&Quitter"}};
+    for (const auto& [name, caption] : captions) {
+        QCOMPARE(control<QuibexCmd>(window, QLatin1String(name))->caption(),
+                 QString::fromUtf8(caption));
+    }
+    QCOMPARE(control<QLineEdit>(window, QStringLiteral("fileSelected"))->text(), QString());
+    QCOMPARE(control<QuibexPBar>(window, QStringLiteral("barre_progression"))->value(), 0);
+    QVERIFY(control<QLineEdit>(window, QStringLiteral("Motdepass"))->isHidden());
+    QVERIFY(control<QLabel>(window, QStringLiteral("motdepasss"))->isHidden());
+    QVERIFY(control<QAction>(window, QStringLiteral("menu_option_simple"))->isChecked());
+    QVERIFY(!control<QAction>(window, QStringLiteral("menu_option_avance"))->isChecked());
+    QVERIFY(!window.advancedMode());
+    QVERIFY(!window.endRequested());
+    QCOMPARE(window.dialog().dialogTitle(), QStringLiteral("Fichier à crypter/décrypter"));
+    // The first control of the tab order that can take the focus.
+    QCOMPARE(QApplication::focusWidget(), control<QWidget>(window, QStringLiteral("fileSelected")));
+}
+
+void TestWindow::geometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("place");
+    QTest::addColumn<bool>("fitsText");
+
+    // Pixels at 96 dpi (twips / 15); frame children relative to the frame.
+    QTest::newRow("QuibexCmd1") << "QuibexCmd1" << QRect(16, 0, 25, 25) << false;
+    QTest::newRow("QuibexCmd5") << "QuibexCmd5" << QRect(56, 0, 25, 25) << false;
+    QTest::newRow("QuibexCmd3") << "QuibexCmd3" << QRect(96, 0, 25, 25) << false;
+    QTest::newRow("QuibexCmd4") << "QuibexCmd4" << QRect(136, 0, 25, 25) << false;
+    QTest::newRow("QuibexCmd2") << "QuibexCmd2" << QRect(176, 0, 25, 25) << false;
+    QTest::newRow("Line1") << "Line1" << QRect(0, 29, 416, 1) << false;
+    QTest::newRow("Line2") << "Line2" << QRect(0, 30, 416, 1) << false;
+    QTest::newRow("QuibexFrm1") << "QuibexFrm1" << QRect(2, 33, 409, 209) << false;
+    QTest::newRow("btnCrypt") << "btnCrypt" << QRect(128, 88, 145, 33) << false;
+    QTest::newRow("Motdepass") << "Motdepass" << QRect(152, 64, 233, 19) << false;
+    QTest::newRow("barre_progression") << "barre_progression" << QRect(8, 152, 393, 17) << false;
+    QTest::newRow("fileSelected") << "fileSelected" << QRect(112, 35, 273, 19) << false;
+    QTest::newRow("btnParcourir") << "btnParcourir" << QRect(16, 32, 89, 25) << false;
+    QTest::newRow("KovCommand1") << "KovCommand1" << QRect(312, 176, 89, 25) << false;
+    QTest::newRow("lbtaille") << "lbtaille" << QRect(152, 184, 121, 17) << false;
+    QTest::newRow("lbcryptes") << "lbcryptes" << QRect(8, 184, 129, 25) << false;
+    QTest::newRow("Image1") << "Image1" << QRect(64, 88, 32, 32) << false;
+    QTest::newRow("Image2") << "Image2" << QRect(304, 88, 32, 32) << false;
+    // Labels that size themselves to their text keep their top-left corner.
+    QTest::newRow("motdepasss") << "motdepasss" << QRect(8, 67, 0, 0) << true;
+    QTest::newRow("pourcent") << "pourcent" << QRect(192, 136, 0, 0) << true;
+    QTest::newRow("statusLabel") << "statusLabel" << QRect(8, 128, 0, 0) << true;
+}
+
+void TestWindow::geometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, place);
+    QFETCH(bool, fitsText);
+
+    RezarUvurizod window;
+    auto* widget = control<QWidget>(window, name);
+    QVERIFY(widget != nullptr);
+    if (!fitsText) {
+        QCOMPARE(widget->geometry(), place);
+        return;
+    }
+    auto* label = qobject_cast<QLabel*>(widget);
+    QCOMPARE(label->pos(), place.topLeft());
+    QCOMPARE(label->size(), label->sizeHint());
+}
+
+void TestWindow::clientAreaAndFixedSize()
+{
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    const QWidget* area = window.centralWidget();
+    QCOMPARE(area->size(), QSize(414, 242));
+    QCOMPARE(area->y(), window.menuBar()->height());
+    QCOMPARE(window.size(), QSize(414, 242 + window.menuBar()->height()));
+    QCOMPARE(window.minimumSize(), window.maximumSize());
+    QVERIFY(!window.menuBar()->isNativeMenuBar());
+
+    // Every control lies inside its container: nothing is cut.
+    const auto* frame = control<QWidget>(window, QStringLiteral("QuibexFrm1"));
+    for (const QWidget* child : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        QVERIFY2(frame->rect().contains(child->geometry()), qPrintable(child->objectName()));
+    }
+}
+
+void TestWindow::fonts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("families");
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<bool>("bold");
+    QTest::addColumn<bool>("underline");
+
+    const QStringList verdana{QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")};
+    const QStringList arial{QStringLiteral("Arial"), QStringLiteral("Liberation Sans")};
+    const QStringList sansSerif{QStringLiteral("MS Sans Serif"),
+                                QStringLiteral("Microsoft Sans Serif"),
+                                QStringLiteral("Liberation Sans")};
+    QTest::newRow("btnCrypt") << "btnCrypt" << verdana << 9.0 << false << false;
+    QTest::newRow("btnParcourir") << "btnParcourir" << verdana << 8.25 << false << false;
+    QTest::newRow("KovCommand1") << "KovCommand1" << verdana << 8.25 << false << false;
+    QTest::newRow("Motdepass") << "Motdepass" << arial << 6.75 << false << false;
+    QTest::newRow("fileSelected") << "fileSelected" << arial << 6.75 << false << false;
+    QTest::newRow("motdepasss") << "motdepasss" << verdana << 8.25 << false << true;
+    QTest::newRow("pourcent") << "pourcent" << verdana << 8.25 << true << false;
+    QTest::newRow("statusLabel") << "statusLabel" << verdana << 8.25 << true << false;
+    QTest::newRow("lbtaille") << "lbtaille" << sansSerif << 8.25 << false << false;
+    QTest::newRow("lbcryptes") << "lbcryptes" << sansSerif << 8.25 << false << false;
+    QTest::newRow("menus") << "menu_fichier"
+                           << QStringList{QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")}
+                           << 8.25 << false << false;
+}
+
+void TestWindow::fonts()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, families);
+    QFETCH(qreal, points);
+    QFETCH(bool, bold);
+    QFETCH(bool, underline);
+
+    RezarUvurizod window;
+    const QWidget* widget = control<QWidget>(window, name);
+    QVERIFY(widget != nullptr);
+    const QFont font = widget->font();
+    QCOMPARE(font.pointSizeF(), points);
+    QCOMPARE(font.bold(), bold);
+    QCOMPARE(font.underline(), underline);
+    // The font actually used is the design's or its installed substitute.
+    QVERIFY2(families.contains(QFontInfo(font).family()), qPrintable(QFontInfo(font).family()));
+}
+
+void TestWindow::colours()
+{
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    auto* frame = control<QuibexFrm>(window, QStringLiteral("QuibexFrm1"));
+    QCOMPARE(frame->backColor(), QColor(0xEF, 0xE7, 0xCE));
+    const QImage area = window.centralWidget()->grab().toImage();
+    QCOMPARE(area.pixelColor(200, 60), QColor(0xEF, 0xE7, 0xCE));
+    // The etched rule: dark above, white below, across the whole width.
+    for (const int x : {0, 207, 413}) {
+        QCOMPARE(area.pixelColor(x, 29), window.palette().color(QPalette::WindowText));
+        QCOMPARE(area.pixelColor(x, 30), QColor(Qt::white));
+    }
+    QCOMPARE(control<QLabel>(window, QStringLiteral("motdepasss"))
+                 ->palette()
+                 .color(QPalette::WindowText),
+             QColor(0x00, 0x00, 0x80));
+    QCOMPARE(
+        control<QLabel>(window, QStringLiteral("pourcent"))->palette().color(QPalette::WindowText),
+        window.palette().color(QPalette::ToolTipText));
+    auto* bar = control<QuibexPBar>(window, QStringLiteral("barre_progression"));
+    QCOMPARE(bar->barColor(), QColor(0x00, 0xC0, 0x00));
+    QVERIFY(!bar->smoothScrolling());
+    QVERIFY(!bar->showCaption());
+    // The labels let the beige show through.
+    for (const QLabel* label : frame->findChildren<QLabel*>()) {
+        QVERIFY(!label->autoFillBackground());
+    }
+}
+
+void TestWindow::pictures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<bool>("drawsFocus");
+
+    QTest::newRow("QuibexCmd1") << "QuibexCmd1" << QSize(16, 16) << "Ouvrir" << true;
+    QTest::newRow("QuibexCmd2") << "QuibexCmd2" << QSize(23, 22) << "A propos" << false;
+    QTest::newRow("QuibexCmd3") << "QuibexCmd3" << QSize(21, 21) << "Centre de téléchargement"
+                                << false;
+    QTest::newRow("QuibexCmd4") << "QuibexCmd4" << QSize(21, 21) << "Aide" << false;
+    QTest::newRow("QuibexCmd5") << "QuibexCmd5" << QSize(18, 21) << "Cryptage" << false;
+    QTest::newRow("KovCommand1") << "KovCommand1" << QSize(17, 17) << "" << true;
+}
+
+void TestWindow::pictures()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    QFETCH(QString, toolTip);
+    QFETCH(bool, drawsFocus);
+
+    RezarUvurizod window;
+    auto* button = control<QuibexCmd>(window, name);
+    QVERIFY(button != nullptr);
+    QCOMPARE(button->pictureShown().size(), size);
+    QCOMPARE(button->maskColor(), QColor(Qt::white));
+    QCOMPARE(button->toolTip(), toolTip);
+    QCOMPARE(button->mustDrawFocus(), drawsFocus);
+    const bool imageButton = name.startsWith(QStringLiteral("QuibexCmd"));
+    QCOMPARE(button->caption().isEmpty(), imageButton);
+    QCOMPARE(button->buttonType(), imageButton ? QuibexCmd::FlatType : QuibexCmd::StandardType);
+    QCOMPARE(button->centerPicture(), imageButton);
+
+    const QImage icon = window.windowIcon().pixmap(32, 32).toImage();
+    QCOMPARE(icon.size(), QSize(32, 32));
+    for (const char* shown : {"Image1", "Image2"}) {
+        QCOMPARE(control<QLabel>(window, QLatin1String(shown))->pixmap().size(), QSize(32, 32));
+    }
+    QCOMPARE(
+        control<QLabel>(window, QStringLiteral("Image2"))->pixmap().toImage(),
+        QImage(QStringLiteral(":/pictures/quibex-32.png"))
+            .convertToFormat(
+                control<QLabel>(window, QStringLiteral("Image2"))->pixmap().toImage().format()));
+}
+
+void TestWindow::tabOrder()
+{
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    const QStringList hiddenEntry{"fileSelected", "btnParcourir", "QuibexCmd1", "QuibexCmd2",
+                                  "QuibexCmd3",   "QuibexCmd4",   "QuibexCmd5", "KovCommand1",
+                                  "btnCrypt",     "fileSelected"};
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < hiddenEntry.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, hiddenEntry);
+
+    window.setPasswordEntryVisible(true);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Motdepass"));
+}
+
+void TestWindow::menuTree_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QStringList>("shortcuts");
+    QTest::addColumn<QStringList>("withBitmap");
+
+    QTest::newRow("Fichier") << "menu_fichier"
+                             << "&Fichier"
+                             << QStringList{"menu_fichier_ouvrir", "separateur",
+                                            "menu_fichier_quitter"}
+                             << QStringList{"&Ouvrir...", "", "&Quitter"}
+                             << QStringList{"Ctrl+O", "", "Ctrl+Q"}
+                             << QStringList{"menu_fichier_ouvrir", "menu_fichier_quitter"};
+    QTest::newRow("Option") << "menu_option"
+                            << "&Option" << QStringList{"menu_option_simple", "menu_option_avance"}
+                            << QStringList{"&Cryptage Quibex", "C&ryptage avancé   (2048 bits)"}
+                            << QStringList{"", ""} << QStringList{};
+    QTest::newRow("?") << "menu_aide"
+                       << "&?" << QStringList{"menu_aide_apropos", "help", "z", "tel"}
+                       << QStringList{"A &propos...", "&Aide", "",
+                                      "Télécharger d'autres Utilitaires"}
+                       << QStringList{"F2", "F1", "", "F3"}
+                       << QStringList{"menu_aide_apropos", "help", "tel"};
+}
+
+void TestWindow::menuTree()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, title);
+    QFETCH(QStringList, items);
+    QFETCH(QStringList, captions);
+    QFETCH(QStringList, shortcuts);
+    QFETCH(QStringList, withBitmap);
+
+    RezarUvurizod window;
+    auto* shown = control<QMenu>(window, menu);
+    QVERIFY(shown != nullptr);
+    QCOMPARE(shown->title(), title);
+    QVERIFY(window.menuBar()->actions().contains(shown->menuAction()));
+    const QList<QAction*> actions = shown->actions();
+    QCOMPARE(actions.size(), items.size());
+    for (int i = 0; i < actions.size(); ++i) {
+        const QAction* action = actions.at(i);
+        QCOMPARE(action->objectName(), items.at(i));
+        QCOMPARE(action->isSeparator(), captions.at(i).isEmpty());
+        if (!action->isSeparator()) {
+            QCOMPARE(action->text(), captions.at(i));
+        }
+        QCOMPARE(action->shortcut().toString(QKeySequence::PortableText), shortcuts.at(i));
+        QVERIFY(action->isEnabled());
+        QCOMPARE(action->isChecked(), action->objectName() == QStringLiteral("menu_option_simple"));
+        QCOMPARE(!action->icon().isNull(), withBitmap.contains(action->objectName()));
+        if (!action->icon().isNull()) {
+            QCOMPARE(action->icon().availableSizes().value(0), QSize(16, 16));
+        }
+    }
+}
+
+void TestWindow::triggers_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("procedure");
+
+    QTest::newRow("btnParcourir") << "btnParcourir"
+                                  << "parcourir";
+    QTest::newRow("menu_fichier_ouvrir") << "menu_fichier_ouvrir"
+                                         << "parcourir";
+    QTest::newRow("QuibexCmd1") << "QuibexCmd1"
+                                << "parcourir";
+    QTest::newRow("btnCrypt") << "btnCrypt"
+                              << "crypter";
+    QTest::newRow("QuibexCmd5") << "QuibexCmd5"
+                                << "crypter";
+    QTest::newRow("menu_aide_apropos") << "menu_aide_apropos"
+                                       << "aPropos";
+    QTest::newRow("QuibexCmd2") << "QuibexCmd2"
+                                << "aPropos";
+    QTest::newRow("help") << "help"
+                          << "aide";
+    QTest::newRow("QuibexCmd4") << "QuibexCmd4"
+                                << "aide";
+    QTest::newRow("tel") << "tel"
+                         << "telecharger";
+    QTest::newRow("QuibexCmd3") << "QuibexCmd3"
+                                << "telecharger";
+}
+
+void TestWindow::triggers()
+{
+    QFETCH(QString, trigger);
+    QFETCH(QString, procedure);
+
+    RecordingWindow window;
+    QVERIFY(showAndActivate(window));
+    if (auto* button = control<QuibexCmd>(window, trigger)) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    } else {
+        control<QAction>(window, trigger)->trigger();
+    }
+    QCOMPARE(window.calls, QStringList{procedure});
+}
+
+void TestWindow::shortcuts_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::addColumn<bool>("duringJob");
+    QTest::addColumn<QStringList>("calls");
+
+    QTest::newRow("Ctrl+O") << QKeySequence(Qt::CTRL | Qt::Key_O) << false
+                            << QStringList{"parcourir"};
+    QTest::newRow("Ctrl+O during a job")
+        << QKeySequence(Qt::CTRL | Qt::Key_O) << true << QStringList{};
+    QTest::newRow("F1") << QKeySequence(Qt::Key_F1) << false << QStringList{"aide"};
+    QTest::newRow("F2") << QKeySequence(Qt::Key_F2) << false << QStringList{"aPropos"};
+    QTest::newRow("F3") << QKeySequence(Qt::Key_F3) << false << QStringList{"telecharger"};
+    QTest::newRow("F1 during a job") << QKeySequence(Qt::Key_F1) << true << QStringList{"aide"};
+}
+
+void TestWindow::shortcuts()
+{
+    QFETCH(QKeySequence, keys);
+    QFETCH(bool, duringJob);
+    QFETCH(QStringList, calls);
+
+    RecordingWindow window;
+    QVERIFY(showAndActivate(window));
+    window.setCommandsEnabled(!duringJob);
+    // From wherever the focus is, without opening a menu.
+    for (const char* focus : {"fileSelected", "btnCrypt"}) {
+        auto* target = control<QWidget>(window, QLatin1String(focus));
+        target->setFocus();
+        window.calls.clear();
+        QTest::keySequence(&window, keys);
+        QCOMPARE(window.calls, calls);
+    }
+    if (duringJob) {
+        // The image button still opens the dialog.
+        QTest::mouseClick(control<QuibexCmd>(window, QStringLiteral("QuibexCmd1")), Qt::LeftButton);
+        QCOMPARE(window.calls, calls + QStringList{QStringLiteral("parcourir")});
+    }
+}
+
+void TestWindow::accessKeys_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("commandsEnabled");
+    QTest::addColumn<QStringList>("calls");
+
+    QTest::newRow("Alt+C") << Qt::Key_C << QString() << true << QStringList{"crypter"};
+    QTest::newRow("Alt+C after Crypter") << Qt::Key_C << "Crypter" << true << QStringList{};
+    QTest::newRow("Alt+C after Décrypter") << Qt::Key_C << "Décrypter" << true << QStringList{};
+    QTest::newRow("Alt+C during a job") << Qt::Key_C << QString() << false << QStringList{};
+    QTest::newRow("Alt+P") << Qt::Key_P << QString() << true << QStringList{"parcourir"};
+    QTest::newRow("Alt+P during a job") << Qt::Key_P << QString() << false << QStringList{};
+}
+
+void TestWindow::accessKeys()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(QString, caption);
+    QFETCH(bool, commandsEnabled);
+    QFETCH(QStringList, calls);
+
+    RecordingWindow window;
+    QVERIFY(showAndActivate(window));
+    if (!caption.isEmpty()) {
+        window.setCryptCaption(caption);
+    }
+    window.setCommandsEnabled(commandsEnabled);
+    QTest::keyClick(&window, key, Qt::AltModifier);
+    if (calls.isEmpty()) {
+        // A button answers its key a moment later, when it is released.
+        QTest::qWait(300);
+    }
+    QTRY_COMPARE(window.calls, calls);
+}
+
+void TestWindow::menuAccessKeysOpenMenus_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<QString>("menu");
+
+    QTest::newRow("Alt+F") << Qt::Key_F << "menu_fichier";
+    QTest::newRow("Alt+O") << Qt::Key_O << "menu_option";
+    QTest::newRow("Alt+?") << Qt::Key_Question << "menu_aide";
+}
+
+void TestWindow::menuAccessKeysOpenMenus()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(QString, menu);
+
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    auto* opened = control<QMenu>(window, menu);
+    QTest::keyClick(&window, key, Qt::AltModifier);
+    QTRY_VERIFY(opened->isVisible());
+    QTest::keyClick(opened, Qt::Key_Escape);
+    QTRY_VERIFY(!opened->isVisible());
+}
+
+void TestWindow::modeMenu_data()
+{
+    QTest::addColumn<QStringList>("clicks");
+    QTest::addColumn<bool>("advanced");
+
+    QTest::newRow("start") << QStringList{} << false;
+    QTest::newRow("simple again") << QStringList{"menu_option_simple"} << false;
+    QTest::newRow("advanced") << QStringList{"menu_option_avance"} << true;
+    QTest::newRow("advanced twice")
+        << QStringList{"menu_option_avance", "menu_option_avance"} << true;
+    QTest::newRow("advanced, then simple")
+        << QStringList{"menu_option_avance", "menu_option_simple"} << false;
+}
+
+void TestWindow::modeMenu()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(bool, advanced);
+
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    auto* simple = control<QAction>(window, QStringLiteral("menu_option_simple"));
+    auto* avance = control<QAction>(window, QStringLiteral("menu_option_avance"));
+    for (const QString& click : clicks) {
+        control<QAction>(window, click)->trigger();
+    }
+    QCOMPARE(avance->isChecked(), advanced);
+    QCOMPARE(simple->isChecked(), !advanced);
+    QCOMPARE(window.advancedMode(), advanced);
+
+    // The whole menu is out of reach during a job, so the mode cannot change.
+    window.setCommandsEnabled(false);
+    auto* option = control<QMenu>(window, QStringLiteral("menu_option"));
+    QVERIFY(!option->menuAction()->isEnabled());
+    QVERIFY(!simple->isEnabled());
+    QVERIFY(!avance->isEnabled());
+    (advanced ? simple : avance)->trigger();
+    QCOMPARE(window.advancedMode(), advanced);
+    window.setCommandsEnabled(true);
+    QVERIFY(option->menuAction()->isEnabled());
+    QVERIFY(simple->isEnabled() && avance->isEnabled());
+}
+
+void TestWindow::pathBoxIsReadOnlyButCopyable()
+{
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    auto* path = control<QLineEdit>(window, QStringLiteral("fileSelected"));
+    path->setFocus();
+    QTest::keyClicks(path, QStringLiteral("abc"));
+    QCOMPARE(path->text(), QString());
+
+    path->setText(QStringLiteral("/home/moi/photo.jpg"));
+    path->selectAll();
+    QTest::keySequence(path, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("/home/moi/photo.jpg"));
+    QTest::keyClick(path, Qt::Key_Delete);
+    QCOMPARE(path->text(), QStringLiteral("/home/moi/photo.jpg"));
+}
+
+void TestWindow::passwordBoxShowsAnyLength()
+{
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    window.setPasswordEntryVisible(true);
+    auto* password = control<QLineEdit>(window, QStringLiteral("Motdepass"));
+    QCOMPARE(password->echoMode(), QLineEdit::Normal);
+    password->setFocus();
+    const QString typed(300, QLatin1Char('k'));
+    QTest::keyClicks(password, typed);
+    QCOMPARE(password->text(), typed);
+    const QString set(40000, QLatin1Char('x'));
+    window.setPasswordText(set);
+    QCOMPARE(password->text(), set);
+}
+
+void TestWindow::jobViewDrivesTheControls()
+{
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    JobView& view = window;
+    auto* status = control<QLabel>(window, QStringLiteral("statusLabel"));
+    auto* percent = control<QLabel>(window, QStringLiteral("pourcent"));
+    auto* bar = control<QuibexPBar>(window, QStringLiteral("barre_progression"));
+
+    view.setCommandsEnabled(false);
+    for (const char* name : {"btnCrypt", "btnParcourir"}) {
+        QVERIFY(!control<QWidget>(window, QLatin1String(name))->isEnabled());
+    }
+    QVERIFY(!control<QAction>(window, QStringLiteral("menu_fichier_ouvrir"))->isEnabled());
+    QVERIFY(!control<QMenu>(window, QStringLiteral("menu_option"))->menuAction()->isEnabled());
+    // Quit, help and the image buttons stay reachable during a job.
+    for (const char* name : {"menu_fichier_quitter", "help", "menu_aide_apropos", "tel"}) {
+        QVERIFY(control<QAction>(window, QLatin1String(name))->isEnabled());
+    }
+    for (const char* name : {"KovCommand1", "QuibexCmd1", "QuibexCmd5"}) {
+        QVERIFY(control<QWidget>(window, QLatin1String(name))->isEnabled());
+    }
+
+    view.setStatus(QStringLiteral("Décryptage en cours..."));
+    QCOMPARE(status->text(), QStringLiteral("Décryptage en cours..."));
+    QVERIFY(status->width() >= textSize(status, status->text()).width());
+    const int wide = status->width();
+    view.setSizeText(QStringLiteral("123456789"));
+    view.setCountText(QStringLiteral("12345 octets cryptés sur "));
+    view.showPercentage(37);
+    QCOMPARE(bar->value(), 37);
+    QCOMPARE(percent->text(), QStringLiteral("37 %"));
+    view.showPercentage(100);
+    QVERIFY(percent->width() >= textSize(percent, QStringLiteral("100 %")).width());
+    view.setProgress(12);
+    QCOMPARE(bar->value(), 12);
+    QCOMPARE(percent->text(), QStringLiteral("100 %"));
+    view.setPercentText(QStringLiteral("0%"));
+    QCOMPARE(percent->text(), QStringLiteral("0%"));
+    QCOMPARE(control<QLabel>(window, QStringLiteral("lbtaille"))->text(),
+             QStringLiteral("123456789"));
+    QCOMPARE(control<QLabel>(window, QStringLiteral("lbcryptes"))->text(),
+             QStringLiteral("12345 octets cryptés sur "));
+
+    view.setPasswordEntryVisible(true);
+    QVERIFY(control<QWidget>(window, QStringLiteral("Motdepass"))->isVisible());
+    QVERIFY(control<QWidget>(window, QStringLiteral("motdepasss"))->isVisible());
+    view.setPasswordText(QStringLiteral("secret"));
+    QCOMPARE(control<QLineEdit>(window, QStringLiteral("Motdepass"))->text(),
+             QStringLiteral("secret"));
+    view.setPasswordEntryVisible(false);
+    QVERIFY(!control<QWidget>(window, QStringLiteral("Motdepass"))->isVisible());
+    QVERIFY(!control<QWidget>(window, QStringLiteral("motdepasss"))->isVisible());
+
+    window.raz();
+    QVERIFY(status->width() < wide);
+    QCOMPARE(status->text(), QStringLiteral("En attente..."));
+    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
+             QStringLiteral("Crypter"));
+    for (const char* name : {"btnCrypt", "btnParcourir"}) {
+        QVERIFY(control<QWidget>(window, QLatin1String(name))->isEnabled());
+    }
+    QVERIFY(control<QAction>(window, QStringLiteral("menu_fichier_ouvrir"))->isEnabled());
+    QVERIFY(control<QMenu>(window, QStringLiteral("menu_option"))->menuAction()->isEnabled());
+}
+
+void TestWindow::jobViewMessagesAndYield()
+{
+    RezarUvurizod window;
+    JobView& view = window;
+
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    view.message(QStringLiteral("Erreur\rdétail"), MessageKind::Error);
+    QCOMPARE(MessageBox::lastShown().kind, MessageBox::Kind::Error);
+    QCOMPARE(MessageBox::lastShown().text, QStringLiteral("Erreur\rdétail"));
+    QCOMPARE(MessageBox::displayTitle(MessageBox::lastShown().title),
+             QStringLiteral("Quibex Crypto"));
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    view.message(QStringLiteral("Aide"), MessageKind::Information, QStringLiteral(" Aide "));
+    QCOMPARE(MessageBox::lastShown().kind, MessageBox::Kind::Information);
+    QCOMPARE(MessageBox::lastShown().title, QStringLiteral(" Aide "));
+
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    QVERIFY(view.question(QStringLiteral("Remplacer ?")));
+    MessageBox::setNextAnswer(MessageBox::Answer::No);
+    QVERIFY(!view.question(QStringLiteral("Remplacer ?")));
+
+    bool ran = false;
+    QTimer::singleShot(0, &window, [&ran] { ran = true; });
+    view.yield();
+    QVERIFY(ran);
+}
+
+void TestWindow::realJobLeavesTheWindowIdle()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString input = folder.filePath(QStringLiteral("photo.jpg"));
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(1000, 'a'));
+    file.close();
+
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    window.setPasswordEntryVisible(true);
+    window.setPasswordText(QStringLiteral("secret"));
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    window.dec_crypt(input, QByteArrayLiteral("secret"));
+
+    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("photo.JPG.qbc"))));
+    QVERIFY(MessageBox::lastShown().text.startsWith(QStringLiteral("Opération effectuée")));
+    QCOMPARE(control<QLabel>(window, QStringLiteral("statusLabel"))->text(),
+             QStringLiteral("En attente..."));
+    QCOMPARE(control<QLabel>(window, QStringLiteral("pourcent"))->text(), QStringLiteral("0%"));
+    QCOMPARE(control<QuibexPBar>(window, QStringLiteral("barre_progression"))->value(), 0);
+    QCOMPARE(control<QLabel>(window, QStringLiteral("lbtaille"))->text(), QStringLiteral("1000"));
+    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
+             QStringLiteral("Crypter"));
+    QVERIFY(control<QWidget>(window, QStringLiteral("Motdepass"))->isHidden());
+    QCOMPARE(control<QLineEdit>(window, QStringLiteral("Motdepass"))->text(), QString());
+}
+
+void TestWindow::qtTextsAreFrench()
+{
+    QStringList buttons;
+    QTimer::singleShot(0, [&buttons] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        for (QAbstractButton* button : box->buttons()) {
+            buttons << button->text();
+        }
+        box->button(QMessageBox::No)->click();
+    });
+    QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Remplacer ?")), MessageBox::Answer::No);
+    buttons.sort();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("&Non"), QStringLiteral("&Oui")}));
+}
+
+void TestWindow::closeRequestsAreIgnored()
+{
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    const Qt::WindowFlags flags = window.windowFlags();
+    QVERIFY(!(flags & Qt::WindowCloseButtonHint));
+    QVERIFY(flags & Qt::WindowTitleHint);
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+
+    // As from the title bar, the window menu, Alt+F4 or a task bar.
+    QVERIFY(!window.close());
+    QVERIFY(!window.windowHandle()->close());
+    QCloseEvent request;
+    QApplication::sendEvent(&window, &request);
+    QVERIFY(!request.isAccepted());
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.endRequested());
+}
+
+void TestWindow::quitCommandsEndTheProgram_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("duringJob");
+
+    QTest::newRow("menu") << "menu_fichier_quitter" << false;
+    QTest::newRow("button") << "KovCommand1" << false;
+    QTest::newRow("Ctrl+Q") << "Ctrl+Q" << false;
+    QTest::newRow("Alt+Q") << "Alt+Q" << false;
+    QTest::newRow("menu during a job") << "menu_fichier_quitter" << true;
+    QTest::newRow("button during a job") << "KovCommand1" << true;
+}
+
+void TestWindow::quitCommandsEndTheProgram()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, duringJob);
+
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    auto quit = [&window, command] {
+        if (command == QStringLiteral("Ctrl+Q")) {
+            QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_Q));
+        } else if (command == QStringLiteral("Alt+Q")) {
+            QTest::keyClick(&window, Qt::Key_Q, Qt::AltModifier);
+        } else if (auto* button = control<QuibexCmd>(window, command)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else {
+            control<QAction>(window, command)->trigger();
+        }
+    };
+    int yieldsAfterEnd = -1;
+    if (duringJob) {
+        // A job that yields until the program ends, as the file job does.
+        QTimer::singleShot(0, &window, [&window, &yieldsAfterEnd, quit] {
+            QTimer::singleShot(50, &window, quit);
+            while (!window.endRequested()) {
+                window.yield();
+            }
+            yieldsAfterEnd = 0;
+        });
+    } else {
+        QTimer::singleShot(0, &window, quit);
+    }
+    // Should the command fail to end the loop, this does, with another code.
+    QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!window.isVisible());
+    QVERIFY(window.endRequested());
+    if (duringJob) {
+        QCOMPARE(yieldsAfterEnd, 0);
+    }
+}
+
+void TestWindow::centredPosition_data()
+{
+    QTest::addColumn<QSizeF>("screen");
+    QTest::addColumn<QSizeF>("window");
+    QTest::addColumn<QPointF>("corner");
+
+    QTest::newRow("even") << QSizeF(1024, 768) << QSizeF(500, 400) << QPointF(262, 184);
+    QTest::newRow("odd") << QSizeF(1024, 768) << QSizeF(501, 400) << QPointF(261.5, 184);
+    QTest::newRow("larger than the screen")
+        << QSizeF(800, 600) << QSizeF(1000, 700) << QPointF(-100, -50);
+}
+
+void TestWindow::centredPosition()
+{
+    QFETCH(QSizeF, screen);
+    QFETCH(QSizeF, window);
+    QFETCH(QPointF, corner);
+    QCOMPARE(RezarUvurizod::centredPosition(screen, window), corner);
+}
+
+void TestWindow::centreUsesTheWholeScreen()
+{
+    RezarUvurizod window;
+    window.centre();
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QRect frame = window.frameGeometry();
+    QVERIFY(qAbs(frame.center().x() - screen.center().x()) <= 1);
+    QVERIFY(qAbs(frame.center().y() - screen.center().y()) <= 1);
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
