@@ -329,7 +329,8 @@ void RezarUvurizod::wireCommands()
 void RezarUvurizod::startUp()
 {
     // The close box is already left out by the window flags.
-    setPasswordEntryVisible(false);
+    m_motdepass->hide();
+    m_motdepasss->hide();
     m_fileSelected->setFocus();
 }
 

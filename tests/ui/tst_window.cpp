@@ -1,3 +1,4 @@
+#include "job/FileJob.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
 #include "ui/controls/MessageBox.h"
@@ -8,6 +9,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,6 +98,8 @@ private slots:
     void closeRequestsAreIgnored();
     void quitCommandsEndTheProgram_data();
     void quitCommandsEndTheProgram();
+    void quitDuringARealJobLeavesNoFile_data();
+    void quitDuringARealJobLeavesNoFile();
     void centredPosition_data();
     void centredPosition();
     void centreUsesTheWholeScreen();
@@ -852,6 +856,53 @@ void TestWindow::quitCommandsEndTheProgram()
     if (duringJob) {
         QCOMPARE(yieldsAfterEnd, 0);
     }
+}
+
+void TestWindow::quitDuringARealJobLeavesNoFile_data()
+{
+    QTest::addColumn<QString>("command");
+
+    QTest::newRow("menu") << "menu_fichier_quitter";
+    QTest::newRow("button") << "KovCommand1";
+}
+
+void TestWindow::quitDuringARealJobLeavesNoFile()
+{
+    QFETCH(QString, command);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString input = folder.filePath(QStringLiteral("grand.bin"));
+    QFile file(input);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // Sparse: large enough to last many yields, and instant to make.
+    QVERIFY(file.resize(qint64(512) * 1024 * 1024));
+    file.close();
+
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    bool quitInsideJob = false;
+    QTimer::singleShot(0, &window, [&window, &input, &quitInsideJob, command] {
+        // Runs at the job's first yield.
+        QTimer::singleShot(0, &window, [&window, &quitInsideJob, command] {
+            quitInsideJob = isJobRunning();
+            if (auto* button = control<QuibexCmd>(window, command)) {
+                QTest::mouseClick(button, Qt::LeftButton);
+            } else {
+                control<QAction>(window, command)->trigger();
+            }
+        });
+        window.dec_crypt(input, QByteArrayLiteral("secret"));
+    });
+    QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(1); });
+    const int shownBefore = MessageBox::shownCount();
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(quitInsideJob);
+    QVERIFY(!isJobRunning());
+    QVERIFY(!window.isVisible());
+    QCOMPARE(MessageBox::shownCount(), shownBefore);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("grand.bin")});
 }
 
 void TestWindow::centredPosition_data()
