@@ -8,6 +8,9 @@ static void registerQuibexResources()
 
 namespace quibex::pictures {
 
+namespace {
+
+// The resources of a static library are registered by hand, once.
 void registerResources()
 {
     static const bool registered = [] {
@@ -16,6 +19,8 @@ void registerResources()
     }();
     Q_UNUSED(registered);
 }
+
+} // namespace
 
 QImage image(const QString& path)
 {

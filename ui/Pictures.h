@@ -21,8 +21,6 @@ inline const QString MenuAPropos = QStringLiteral(":/pictures/menu-apropos.png")
 inline const QString MenuAide = QStringLiteral(":/pictures/menu-aide.png");
 inline const QString MenuTel = QStringLiteral(":/pictures/menu-tel.png");
 
-// The resources of a static library are registered by hand, once.
-void registerResources();
 QImage image(const QString& path);
 QPixmap pixmap(const QString& path);
 

@@ -73,6 +73,8 @@ private slots:
     void clientAreaAndFixedSize();
     void fonts_data();
     void fonts();
+    void textsFit_data();
+    void textsFit();
     void colours();
     void pictures_data();
     void pictures();
@@ -264,6 +266,43 @@ void TestWindow::fonts()
     QCOMPARE(font.underline(), underline);
     // The font actually used is the design's or its installed substitute.
     QVERIFY2(families.contains(QFontInfo(font).family()), qPrintable(QFontInfo(font).family()));
+}
+
+void TestWindow::textsFit_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("picture");
+
+    QTest::newRow("btnCrypt") << "btnCrypt"
+                              << "&Crypter" << 0;
+    QTest::newRow("btnCrypt, decrypting") << "btnCrypt"
+                                          << "Décrypter" << 0;
+    QTest::newRow("btnParcourir") << "btnParcourir"
+                                  << "&Parcourir :" << 0;
+    QTest::newRow("KovCommand1") << "KovCommand1"
+                                 << "&Quitter" << 17;
+    QTest::newRow("lbcryptes") << "lbcryptes"
+                               << "0 octets cryptés sur" << 0;
+    QTest::newRow("lbtaille, largest size") << "lbtaille"
+                                            << "9223372036854775807" << 0;
+}
+
+void TestWindow::textsFit()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(int, picture);
+
+    // With the substitute fonts the texts keep clear of the edges.
+    RezarUvurizod window;
+    const QWidget* widget = control<QWidget>(window, name);
+    QVERIFY(widget != nullptr);
+    const QSize needed = textSize(widget, text) + QSize(picture > 0 ? picture + 4 : 0, 0);
+    const int margin = qobject_cast<const QuibexCmd*>(widget) != nullptr ? 8 : 0;
+    QVERIFY2(needed.width() + margin <= widget->width(),
+             qPrintable(QString::number(needed.width())));
+    QVERIFY(qMax(needed.height(), picture) <= widget->height());
 }
 
 void TestWindow::colours()
