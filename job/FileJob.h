@@ -42,7 +42,7 @@ struct ReadFaults
 // defaults.
 struct JobOptions
 {
-    std::size_t blockSize = 1024 * 1024;
+    std::size_t blockSize = std::size_t{1024} * 1024;
     // The view is updated, and the job yields, as soon as this much time of
     // work has passed since the last yield (and once at the end).
     std::chrono::milliseconds updateInterval{30};
