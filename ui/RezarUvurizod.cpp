@@ -1,6 +1,10 @@
 #include "ui/RezarUvurizod.h"
 
 #include "job/FileJob.h"
+#include "job/OutputName.h"
+#include "job/PasswordKey.h"
+#include "ui/BusyPointer.h"
+#include "ui/InfoTexts.h"
 #include "ui/LegacyFonts.h"
 #include "ui/Pictures.h"
 #include "ui/controls/MessageBox.h"
@@ -11,8 +15,10 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMoveEvent>
+#include <QScopeGuard>
 #include <QScreen>
 
 #include <limits>
@@ -376,7 +383,7 @@ void RezarUvurizod::closeEvent(QCloseEvent* event)
 
 void RezarUvurizod::dec_crypt(const QString& file, const QByteArray& key)
 {
-    quibex::dec_crypt(*this, file, key);
+    quibex::dec_crypt(*this, file, key, m_jobOptions);
 }
 
 void RezarUvurizod::raz()
@@ -391,27 +398,106 @@ bool RezarUvurizod::advancedMode() const
 
 void RezarUvurizod::parcourir()
 {
-    // The Browse command: the dialog's choice into fileSelected and the caption.
+    // Set on every run, and the earlier choice dropped before the dialog opens.
+    m_dialog->setFilter(QStringLiteral("Tous les fichiers (*.*)|*.*"));
+    m_dialog->setFileName(QString());
+    if (m_dialog->show() == FileOpenDialog::CancelError) {
+        return;
+    }
+    const BusyPointer busy;
+    const QString selection = m_dialog->fileName();
+    m_fileSelected->setText(selection);
+    // Only a hint: the job itself reads the direction from the name.
+    if (isDecryptionPath(selection)) {
+        setCryptCaption(QStringLiteral("Décrypter"));
+    }
 }
 
 void RezarUvurizod::crypter()
 {
-    // The Encrypt command: the password in two presses, the key, then dec_crypt.
+    // Only the image button reaches here during a job; one job at a time.
+    if (isJobRunning()) {
+        refuseStart();
+        return;
+    }
+    if (m_fileSelected->text().isEmpty()) {
+        message(QStringLiteral(" Vous devez choisir un fichier à décrypter"),
+                MessageKind::Information, QStringLiteral(" Fichier introuvable "));
+        return;
+    }
+    setPasswordEntryVisible(true);
+    m_motdepass->setFocus();
+    const QString password = m_motdepass->text();
+    if (password.isEmpty() || passwordTooLong(password)) {
+        return;
+    }
+    const std::optional<QByteArray> codes = passwordToKey(password);
+    if (!codes) {
+        message(unsupportedPasswordMessage(), MessageKind::Error);
+        return;
+    }
+    if (m_expanding) {
+        refuseStart();
+        return;
+    }
+    const std::optional<QByteArray> key = keyFor(*codes);
+    if (!key) {
+        return;
+    }
+    // The selection as it is now: a Browse during the expansion changed it.
+    dec_crypt(m_dialog->fileName(), *key);
+}
+
+bool RezarUvurizod::passwordTooLong(const QString& password)
+{
+    // Counted in characters as the user sees them, not in UTF-16 units.
+    if (password.toUcs4().size() < 256) {
+        return false;
+    }
+    message(QStringLiteral("Utilisez un mot de passe de moins de 256 caractères."),
+            MessageKind::Error);
+    return true;
+}
+
+std::optional<QByteArray> RezarUvurizod::keyFor(const QByteArray& passwordCodes)
+{
+    // The mode is read once: a click in the Option menu during the expansion
+    // is for the next run.
+    if (!advancedMode()) {
+        return passwordCodes;
+    }
+    QByteArray key;
+    {
+        m_expanding = true;
+        const auto expanded = qScopeGuard([this] { m_expanding = false; });
+        key = expandKeyOnView(*this, passwordCodes);
+    }
+    // A Quit during the expansion's yields ends the program: no job then.
+    if (endRequested()) {
+        return std::nullopt;
+    }
+    return key;
+}
+
+void RezarUvurizod::refuseStart()
+{
+    QApplication::beep();
 }
 
 void RezarUvurizod::aide()
 {
-    // The Help command: the help text in an information box.
+    message(info::helpText(), MessageKind::Information, info::helpTitle());
 }
 
 void RezarUvurizod::aPropos()
 {
-    // The About command: the about text in an information box.
+    message(info::aboutText(), MessageKind::Information, info::aboutTitle());
 }
 
 void RezarUvurizod::telecharger()
 {
-    // The Download command: the maker's download page in the browser.
+    // Whether a browser opened the page or not, nothing is reported.
+    QDesktopServices::openUrl(info::downloadPage());
 }
 
 void RezarUvurizod::quitter()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "job/FileJob.h"
 #include "job/JobView.h"
 #include "ui/controls/FileOpenDialog.h"
 
@@ -9,6 +10,7 @@
 #include <QSizeF>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -43,6 +45,8 @@ public:
     // The file job and the reset, on this window.
     void dec_crypt(const QString& file, const QByteArray& key);
     void raz();
+    // The tuning and fault seams of the jobs that this window starts.
+    void setJobOptions(const JobOptions& options) { m_jobOptions = options; }
 
     // Advanced ("2048 bits") mode is checked in the Option menu.
     bool advancedMode() const;
@@ -80,6 +84,9 @@ public:
     bool endRequested() const override;
 
 protected:
+    // An Encrypt command that would start a second key expansion or job while
+    // one runs is refused with the system beep alone.
+    virtual void refuseStart();
     // Only the two Quit commands may close the window.
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -95,6 +102,8 @@ private:
     void wireCommands();
     void startUp();
     void endProgram();
+    bool passwordTooLong(const QString& password);
+    std::optional<QByteArray> keyFor(const QByteArray& passwordCodes);
 
     QuibexFrm* m_frame = nullptr;
     QuibexCmd* m_btnCrypt = nullptr;
@@ -128,6 +137,8 @@ private:
     QuibexMenu* m_menuSkin = nullptr;
 
     std::unique_ptr<FileOpenDialog> m_dialog;
+    JobOptions m_jobOptions;
+    bool m_expanding = false;
     bool m_closeAllowed = false;
     bool m_endRequested = false;
     bool m_frameCentred = false;
