@@ -34,7 +34,10 @@ public:
     void setPasswordEntryVisible(bool) override {}
     void setPasswordText(const QString&) override {}
     void yield() override { ++yields; }
-    void message(const QString& text, quibex::MessageKind, const QString&) override { lastMessage = text; }
+    void message(const QString& text, quibex::MessageKind, const QString&) override
+    {
+        lastMessage = text;
+    }
     bool question(const QString&, const QString&) override { return true; }
     bool endRequested() const override { return false; }
 };
@@ -83,8 +86,9 @@ int main(int argc, char** argv)
     const qint64 bytes = QFileInfo(output).size();
     const double seconds = double(ns) / 1e9;
     std::printf("%s\n", output.toLocal8Bit().constData());
-    std::printf("%lld bytes in %.3f s, %d yields, %s mode\n", static_cast<long long>(bytes), seconds,
-                view.yields, advanced ? "advanced" : "simple");
-    std::printf("throughput: %.1f MiB/s\n", seconds > 0 ? double(bytes) / (1024.0 * 1024.0) / seconds : 0.0);
+    std::printf("%lld bytes in %.3f s, %d yields, %s mode\n", static_cast<long long>(bytes),
+                seconds, view.yields, advanced ? "advanced" : "simple");
+    std::printf("throughput: %.1f MiB/s\n",
+                seconds > 0 ? double(bytes) / (1024.0 * 1024.0) / seconds : 0.0);
     return 0;
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::size_t BufferSize = 1024 * 1024;
+constexpr std::size_t BufferSize = std::size_t{1024} * 1024;
 
 std::vector<std::uint8_t> makeKey(std::size_t n)
 {

@@ -31,6 +31,7 @@ inline constexpr std::string_view ExpansionStatusText = "Codage du mot de passe.
 // (Part 1.2), reporting every display step of its three phases to observer
 // when one is given. A longer password is cut at 256 codes by phase 1; an empty
 // one throws std::invalid_argument.
-ExpandedKey expandKey(std::span<const std::uint8_t> password, ExpansionObserver* observer = nullptr);
+ExpandedKey expandKey(std::span<const std::uint8_t> password,
+                      ExpansionObserver* observer = nullptr);
 
 } // namespace quibex

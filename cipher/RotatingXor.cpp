@@ -16,13 +16,13 @@ namespace quibex {
 namespace {
 
 // At least this many keystream bytes are XORed in one go.
-constexpr std::size_t MinChunk = 16 * 1024;
+constexpr std::size_t MinChunk = std::size_t{16} * 1024;
 
 // out[i] = in[i] ^ ks[i]. Written in fixed 64-byte steps over restrict
 // pointers so that the compiler vectorises it even at -O2 (whose cost model
 // only vectorises loops with a known trip count).
 QUIBEX_XOR_CLONES void xorInto(const std::uint8_t* __restrict in, const std::uint8_t* __restrict ks,
-             std::uint8_t* __restrict out, std::size_t len)
+                               std::uint8_t* __restrict out, std::size_t len)
 {
     constexpr std::size_t Step = 64;
     std::size_t i = 0;
@@ -37,7 +37,8 @@ QUIBEX_XOR_CLONES void xorInto(const std::uint8_t* __restrict in, const std::uin
 }
 
 // In place: data[i] ^= ks[i].
-QUIBEX_XOR_CLONES void xorInPlace(std::uint8_t* __restrict data, const std::uint8_t* __restrict ks, std::size_t len)
+QUIBEX_XOR_CLONES void xorInPlace(std::uint8_t* __restrict data, const std::uint8_t* __restrict ks,
+                                  std::size_t len)
 {
     constexpr std::size_t Step = 64;
     std::size_t i = 0;
@@ -116,7 +117,8 @@ void rotatingXorReference(std::span<const std::uint8_t> key, std::span<std::uint
     }
     // The rotating string of Part 1.1, turned right once per byte.
     std::vector<std::uint8_t> rotating(key.begin(), key.end());
-    std::rotate(rotating.rbegin(), rotating.rbegin() + static_cast<std::ptrdiff_t>(start % key.size()),
+    std::rotate(rotating.rbegin(),
+                rotating.rbegin() + static_cast<std::ptrdiff_t>(start % key.size()),
                 rotating.rend());
     for (std::uint8_t& b : data) {
         b = static_cast<std::uint8_t>(b ^ rotating.front());

@@ -18,7 +18,7 @@ namespace {
 // Writeback is started for every this many bytes written, and waited for one
 // such window later, so that the dirty data of a job stays small and the final
 // flush is short (the window yields while the job runs, not inside fsync).
-constexpr std::int64_t WritebackWindow = 16 * 1024 * 1024;
+constexpr std::int64_t WritebackWindow = std::int64_t{16} * 1024 * 1024;
 
 QByteArray folderOf(const QByteArray& path)
 {
@@ -65,7 +65,9 @@ bool AtomicWriter::open()
         return failWith(ENOENT);
     }
     // Write through a symbolic link to the file it names.
-    struct stat linkInfo{};
+    struct stat linkInfo
+    {
+    };
     if (::lstat(m_nativeTarget.constData(), &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode)) {
         if (char* resolved = ::realpath(m_nativeTarget.constData(), nullptr)) {
             m_nativeTarget = QByteArray(resolved);
@@ -74,14 +76,15 @@ bool AtomicWriter::open()
     }
     // Keep the permissions of a file that is replaced; a new file gets the
     // usual 0666 less the umask.
-    struct stat existing{};
+    struct stat existing
+    {
+    };
     const bool replacing = ::stat(m_nativeTarget.constData(), &existing) == 0;
 
     const QByteArray folder = folderOf(m_nativeTarget);
     const QByteArray name = m_nativeTarget.mid(m_nativeTarget.lastIndexOf('/') + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray suffix =
-            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        const QByteArray suffix = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         QByteArray candidate = folder + '/' + '.' + name.left(200) + '.' + suffix + ".tmp";
         const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
@@ -212,7 +215,8 @@ bool AtomicWriter::commit(bool replace)
     m_committed = true;
     // Make the rename itself durable. The data is on the disk already and the
     // file is in place; a folder that cannot be synced is not a failure.
-    const int dir = ::open(folderOf(m_nativeTarget).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir =
+        ::open(folderOf(m_nativeTarget).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -49,7 +49,13 @@ private:
 // How a run ended, told once both files are released.
 struct Outcome
 {
-    enum class Kind { Success, Failure, Declined, Ended };
+    enum class Kind
+    {
+        Success,
+        Failure,
+        Declined,
+        Ended
+    };
     Kind kind = Kind::Failure;
     QString message;
     MessageKind messageKind = MessageKind::None;
@@ -81,6 +87,17 @@ ssize_t readSome(int fd, char* buffer, std::size_t size, std::int64_t done,
     }
 }
 
+// Upper-casing names the same file only where names ignore case; elsewhere
+// it would show the path of another, non-existent file.
+QString shownPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return path.toUpper();
+#else
+    return path;
+#endif
+}
+
 void backToIdle(JobView& view)
 {
     raz(view);
@@ -97,7 +114,8 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
         return Outcome::failure(text(texts::EmptyKey), MessageKind::Error);
     }
     outputPath = outputPathFor(file);
-    view.setStatus(text(isDecryptionPath(file) ? texts::StatusDecrypting : texts::StatusEncrypting));
+    view.setStatus(
+        text(isDecryptionPath(file) ? texts::StatusDecrypting : texts::StatusEncrypting));
 
     // The input: opened without blocking (a FIFO would wait for a writer),
     // then its type checked on the opened file itself.
@@ -109,7 +127,9 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
     if (input.get() < 0) {
         return Outcome::systemFailure(errno);
     }
-    struct stat inputInfo{};
+    struct stat inputInfo
+    {
+    };
     if (::fstat(input.get(), &inputInfo) != 0) {
         return Outcome::systemFailure(errno);
     }
@@ -131,10 +151,14 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
 
     // The output: never the input itself, never replaced without asking.
     const QByteArray nativeOutput = QFile::encodeName(outputPath);
-    struct stat outputLink{};
+    struct stat outputLink
+    {
+    };
     const bool outputExists = ::lstat(nativeOutput.constData(), &outputLink) == 0;
     if (outputExists) {
-        struct stat outputInfo{};
+        struct stat outputInfo
+        {
+        };
         if (::stat(nativeOutput.constData(), &outputInfo) == 0) {
             if (outputInfo.st_dev == inputInfo.st_dev && outputInfo.st_ino == inputInfo.st_ino) {
                 return Outcome::failure(text(texts::OutputIsInput).arg(outputPath),
@@ -170,7 +194,8 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
     // Count, percentage and bar of done bytes, then a yield. False when the
     // program is ending.
     const auto update = [&]() {
-        const int percent = size == 0 ? 100 : roundedPercent(std::uint64_t(done), std::uint64_t(size));
+        const int percent =
+            size == 0 ? 100 : roundedPercent(std::uint64_t(done), std::uint64_t(size));
         view.setProgress(percent);
         view.setPercentText(QString::number(percent) + QStringLiteral(" %"));
         view.setCountText(QString::number(done) + text(texts::CountSuffix));
@@ -180,7 +205,8 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
     };
 
     while (done < size) {
-        const std::size_t want = std::size_t(std::min<std::int64_t>(std::int64_t(blockSize), size - done));
+        const std::size_t want =
+            std::size_t(std::min<std::int64_t>(std::int64_t(blockSize), size - done));
         const ssize_t got = readSome(input.get(), buffer.get(), want, done, options.readFaults);
         if (got < 0) {
             return Outcome::systemFailure(errno);
@@ -248,17 +274,11 @@ void dec_crypt(JobView& view, const QString& file, const QByteArray& key, const 
     case Outcome::Kind::Failure:
         view.message(outcome.message, outcome.messageKind);
         break;
-    case Outcome::Kind::Success: {
-#ifdef Q_OS_WIN
-        // Windows names the same file whatever the case.
-        const QString shown = outputPath.toUpper();
-#else
-        const QString shown = outputPath;
-#endif
-        view.message(text(texts::SuccessLine1) + QLatin1Char('\r') + text(texts::SuccessLine2) + shown,
+    case Outcome::Kind::Success:
+        view.message(text(texts::SuccessLine1) + QLatin1Char('\r') + text(texts::SuccessLine2) +
+                         shownPath(outputPath),
                      MessageKind::None);
         break;
-    }
     }
     backToIdle(view);
 }

@@ -4,7 +4,12 @@
 
 namespace quibex {
 
-enum class MessageKind { None, Information, Error };
+enum class MessageKind
+{
+    None,
+    Information,
+    Error
+};
 
 // What the file job, the key expansion and the Encrypt command need of the
 // window. The window implements it on its controls; tests record it.

@@ -7,8 +7,8 @@ namespace quibex {
 
 std::optional<QByteArray> passwordToKey(const QString& password)
 {
-    const auto codes = encodeWindows1252(
-        std::u16string_view(reinterpret_cast<const char16_t*>(password.utf16()), std::size_t(password.size())));
+    const auto codes = encodeWindows1252(std::u16string_view(
+        reinterpret_cast<const char16_t*>(password.utf16()), std::size_t(password.size())));
     if (!codes) {
         return std::nullopt;
     }
@@ -44,10 +44,10 @@ void JobViewExpansionObserver::yield()
 QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes)
 {
     JobViewExpansionObserver observer(view);
-    const ExpandedKey key = expandKey(
-        std::span(reinterpret_cast<const std::uint8_t*>(passwordCodes.constData()),
-                  std::size_t(passwordCodes.size())),
-        &observer);
+    const ExpandedKey key =
+        expandKey(std::span(reinterpret_cast<const std::uint8_t*>(passwordCodes.constData()),
+                            std::size_t(passwordCodes.size())),
+                  &observer);
     return QByteArray(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
 }
 

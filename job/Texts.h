@@ -16,7 +16,8 @@ inline constexpr const char* IdlePercent = "0%";
 inline constexpr const char* SuccessLine1 = "Opération effectuée avec succés.";
 inline constexpr const char* SuccessLine2 = "Le fichier a été enregistré sous : ";
 // %1: the output path. Lines are separated by a carriage return alone.
-inline constexpr const char* OverwriteQuestion = "Le fichier %1 existe déjà.\rVoulez-vous le remplacer ?";
+inline constexpr const char* OverwriteQuestion =
+    "Le fichier %1 existe déjà.\rVoulez-vous le remplacer ?";
 
 // Refusals made by the job itself (kind error, default title); %1: a path.
 inline constexpr const char* InputIsFolder =

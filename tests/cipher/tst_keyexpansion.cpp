@@ -68,7 +68,10 @@ struct Recorder : ExpansionObserver
     };
     std::vector<Event> events;
 
-    void setStatus(std::string_view text) override { events.push_back({'s', 0, std::string(text), {}}); }
+    void setStatus(std::string_view text) override
+    {
+        events.push_back({'s', 0, std::string(text), {}});
+    }
     void showPercentage(int percent) override { events.push_back({'p', percent, {}, {}}); }
     void setExtension(std::span<const std::uint8_t> extension) override
     {
@@ -283,7 +286,7 @@ void TestKeyExpansion::displaySteps()
         QCOMPARE(rec.events[i++].kind, 'y');
     }
     if (length == 1) {
-        // With a one-character password the bar stays low in phase 1: 0 % ... 
+        // With a one-character password the bar stays low in phase 1: 0 % ...
         QCOMPARE(rec.events[1].value, 0);
     }
     // The last percentage shown is 100.

@@ -33,8 +33,8 @@ void TestPercent::rounding_data()
     QTest::newRow("0.39 to 0") << quint64(1) << quint64(256) << 0;
     QTest::newRow("0.78 to 1") << quint64(2) << quint64(256) << 1;
     // 64-bit counts beyond 4 GiB.
-    QTest::newRow("5 GiB, half") << quint64(5) * (quint64(1) << 29) << quint64(5) * (quint64(1) << 30)
-                                 << 50;
+    QTest::newRow("5 GiB, half") << quint64(5) * (quint64(1) << 29)
+                                 << quint64(5) * (quint64(1) << 30) << 50;
     QTest::newRow("5 GiB, last byte missing")
         << quint64(5) * (quint64(1) << 30) - 1 << quint64(5) * (quint64(1) << 30) << 100;
     QTest::newRow("past 2^32, 12.5") << (quint64(1) << 32) << (quint64(1) << 35) << 12;

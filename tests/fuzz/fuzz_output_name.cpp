@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString stem = dot < 0 ? name : name.left(dot);
     check(output.mid(folderOf(output).size()).startsWith(stem));
     check(output.endsWith(QLatin1String(".qbc")) || output.endsWith(QLatin1String(".cbq")));
-    check(output.endsWith(QLatin1String(".cbq")) == (quibex::ext3Of(input) == QLatin1String("QBC")));
+    check(output.endsWith(QLatin1String(".cbq")) ==
+          (quibex::ext3Of(input) == QLatin1String("QBC")));
     return 0;
 }

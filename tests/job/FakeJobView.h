@@ -29,18 +29,27 @@ public:
     QStringList questions;
 
     void setCommandsEnabled(bool on) override { calls << QStringLiteral("enabled:%1").arg(on); }
-    void setCryptCaption(const QString& text) override { calls << QStringLiteral("caption:") + text; }
+    void setCryptCaption(const QString& text) override
+    {
+        calls << QStringLiteral("caption:") + text;
+    }
     void setStatus(const QString& text) override { calls << QStringLiteral("status:") + text; }
     void setSizeText(const QString& text) override { calls << QStringLiteral("size:") + text; }
     void setCountText(const QString& text) override { calls << QStringLiteral("count:") + text; }
     void showPercentage(int percent) override { calls << QStringLiteral("show:%1").arg(percent); }
     void setProgress(int percent) override { calls << QStringLiteral("progress:%1").arg(percent); }
-    void setPercentText(const QString& text) override { calls << QStringLiteral("percent:") + text; }
+    void setPercentText(const QString& text) override
+    {
+        calls << QStringLiteral("percent:") + text;
+    }
     void setPasswordEntryVisible(bool on) override
     {
         calls << QStringLiteral("passwordVisible:%1").arg(on);
     }
-    void setPasswordText(const QString& text) override { calls << QStringLiteral("password:") + text; }
+    void setPasswordText(const QString& text) override
+    {
+        calls << QStringLiteral("password:") + text;
+    }
     void yield() override
     {
         calls << QStringLiteral("yield");
@@ -69,9 +78,12 @@ public:
     // The calls that put the window back to idle, in the job's order.
     static QStringList idleTail()
     {
-        return {QStringLiteral("enabled:1"),         QStringLiteral("caption:Crypter"),
-                QStringLiteral("status:En attente..."), QStringLiteral("passwordVisible:0"),
-                QStringLiteral("password:"),         QStringLiteral("percent:0%"),
+        return {QStringLiteral("enabled:1"),
+                QStringLiteral("caption:Crypter"),
+                QStringLiteral("status:En attente..."),
+                QStringLiteral("passwordVisible:0"),
+                QStringLiteral("password:"),
+                QStringLiteral("percent:0%"),
                 QStringLiteral("progress:0")};
     }
     bool endsIdle() const

@@ -53,8 +53,8 @@ inline QByteArray transformed(const QByteArray& data, const QByteArray& key, qui
 // Every entry of a folder, hidden ones too (temporary files start with a dot).
 inline QStringList entries(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace testfiles

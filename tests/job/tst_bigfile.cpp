@@ -50,17 +50,20 @@ void TestBigFile::overFourGiB()
                                         QString::fromUtf8(texts::SuccessLine2) + output);
     QVERIFY(view.calls.contains(QStringLiteral("size:4294979641")));
     const QStringList counts = view.callsStartingWith(QStringLiteral("count:"));
-    QCOMPARE(counts.last(), QStringLiteral("count:4294979641") + QString::fromUtf8(texts::CountSuffix));
+    QCOMPARE(counts.last(),
+             QStringLiteral("count:4294979641") + QString::fromUtf8(texts::CountSuffix));
     // Every update pairs the count with its exact percentage.
     qint64 previous = -1;
     for (int i = 0; i + 2 < view.calls.size(); ++i) {
-        if (!view.calls[i].startsWith(QStringLiteral("progress:")) || !view.calls[i + 2].startsWith(QStringLiteral("count:"))) {
+        if (!view.calls[i].startsWith(QStringLiteral("progress:")) ||
+            !view.calls[i + 2].startsWith(QStringLiteral("count:"))) {
             continue;
         }
         const qint64 done = view.calls[i + 2].mid(6).section(QLatin1Char(' '), 0, 0).toLongLong();
         QVERIFY(done > previous);
         previous = done;
-        QCOMPARE(view.calls[i], QStringLiteral("progress:%1").arg(roundedPercent(quint64(done), quint64(size))));
+        QCOMPARE(view.calls[i],
+                 QStringLiteral("progress:%1").arg(roundedPercent(quint64(done), quint64(size))));
     }
     QVERIFY(view.endsIdle());
     QCOMPARE(QFileInfo(output).size(), size);

@@ -174,8 +174,7 @@ void TestFileJob::roundTripSimple()
     QCOMPARE(back.messages.size(), 1);
     QCOMPARE(back.messages[0].text, successText(decrypted));
     QCOMPARE(readFile(decrypted), data);
-    QCOMPARE(entries(m_dir->path()),
-             QStringList({"photo.JPG.qbc", "photo.cbq", "photo.jpg"}));
+    QCOMPARE(entries(m_dir->path()), QStringList({"photo.JPG.qbc", "photo.cbq", "photo.jpg"}));
 }
 
 void TestFileJob::roundTripAdvanced_data()
@@ -190,8 +189,8 @@ void TestFileJob::roundTripAdvanced()
 {
     QFETCH(int, passwordLength);
     const QByteArray password = randomBytes(passwordLength, quint32(passwordLength) + 7);
-    const ExpandedKey expanded = expandKey(
-        std::span(reinterpret_cast<const std::uint8_t*>(password.constData()), std::size_t(password.size())));
+    const ExpandedKey expanded = expandKey(std::span(
+        reinterpret_cast<const std::uint8_t*>(password.constData()), std::size_t(password.size())));
     const QByteArray key(reinterpret_cast<const char*>(expanded.data()), 256);
     const QByteArray data = randomBytes(70000 + passwordLength, 5);
     const QString input = path(QStringLiteral("doc.pdf"));
@@ -252,7 +251,8 @@ void TestFileJob::emptyFile()
     // The final update: full count (0) and 100 %.
     QCOMPARE(view.callsStartingWith(QStringLiteral("count:")),
              QStringList({QStringLiteral("count:0") + utf8(texts::CountSuffix)}));
-    QCOMPARE(view.callsStartingWith(QStringLiteral("percent:")).first(), QStringLiteral("percent:100 %"));
+    QCOMPARE(view.callsStartingWith(QStringLiteral("percent:")).first(),
+             QStringLiteral("percent:100 %"));
     QVERIFY(view.endsIdle());
 }
 
@@ -267,22 +267,19 @@ void TestFileJob::callSequence()
     dec_crypt(view, input, "cle", options);
     const QString output = path(QStringLiteral("a.TXT.qbc"));
     QStringList expected = {
-        QStringLiteral("enabled:0"),
-        QStringLiteral("status:Cryptage en cours..."),
-        QStringLiteral("size:7"),
-        QStringLiteral("progress:100"),
-        QStringLiteral("percent:100 %"),
-        QStringLiteral("count:7") + utf8(texts::CountSuffix),
-        QStringLiteral("yield"),
-        QStringLiteral("message:") + successText(output),
+        QStringLiteral("enabled:0"),     QStringLiteral("status:Cryptage en cours..."),
+        QStringLiteral("size:7"),        QStringLiteral("progress:100"),
+        QStringLiteral("percent:100 %"), QStringLiteral("count:7") + utf8(texts::CountSuffix),
+        QStringLiteral("yield"),         QStringLiteral("message:") + successText(output),
     };
     expected += FakeJobView::idleTail();
     QCOMPARE(view.calls, expected);
     QCOMPARE(view.messages[0].kind, MessageKind::None);
     QCOMPARE(view.messages[0].title, QString());
     QCOMPARE(utf8(texts::CountSuffix), QStringLiteral(" octets cryptés sur "));
-    QCOMPARE(successText(QStringLiteral("X")),
-             QStringLiteral("Opération effectuée avec succés.\rLe fichier a été enregistré sous : X"));
+    QCOMPARE(
+        successText(QStringLiteral("X")),
+        QStringLiteral("Opération effectuée avec succés.\rLe fichier a été enregistré sous : X"));
 }
 
 void TestFileJob::progressUpdates()
@@ -298,7 +295,8 @@ void TestFileJob::progressUpdates()
     qint64 previous = 0;
     int countIndex = 0;
     for (int i = 0; i < view.calls.size(); ++i) {
-        if (!view.calls[i].startsWith(QStringLiteral("progress:")) || view.calls[i] == QStringLiteral("progress:0")) {
+        if (!view.calls[i].startsWith(QStringLiteral("progress:")) ||
+            view.calls[i] == QStringLiteral("progress:0")) {
             continue;
         }
         // progress, percent text, count text, yield: always together.
@@ -316,7 +314,8 @@ void TestFileJob::progressUpdates()
     QCOMPARE(previous, qint64(size));
     // The last update before the message shows 100 % and the full count.
     qsizetype message = 0;
-    while (message < view.calls.size() && !view.calls[message].startsWith(QStringLiteral("message:"))) {
+    while (message < view.calls.size() &&
+           !view.calls[message].startsWith(QStringLiteral("message:"))) {
         ++message;
     }
     QVERIFY(message < view.calls.size());
@@ -356,7 +355,8 @@ void TestFileJob::yieldsOftenEnough()
     qInfo("%d yields, longest work between two: %lld ms, last yield to message: %lld ms",
           view.yields, longest, commit);
     QVERIFY2(longest < 50, qPrintable(QStringLiteral("%1 ms without a yield").arg(longest)));
-    QVERIFY2(commit < 50, qPrintable(QStringLiteral("%1 ms from the last yield to the message").arg(commit)));
+    QVERIFY2(commit < 50,
+             qPrintable(QStringLiteral("%1 ms from the last yield to the message").arg(commit)));
 }
 
 void TestFileJob::decryptionStatus_data()
@@ -364,9 +364,15 @@ void TestFileJob::decryptionStatus_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("output");
-    QTest::newRow("txt") << "n.txt" << "Cryptage en cours..." << "n.TXT.qbc";
-    QTest::newRow("qbc") << "n.TXT.qbc" << "Décryptage en cours..." << "n.cbq";
-    QTest::newRow("cbq") << "n.cbq" << "Décryptage en cours..." << "n.CBQ.qbc";
+    QTest::newRow("txt") << "n.txt"
+                         << "Cryptage en cours..."
+                         << "n.TXT.qbc";
+    QTest::newRow("qbc") << "n.TXT.qbc"
+                         << "Décryptage en cours..."
+                         << "n.cbq";
+    QTest::newRow("cbq") << "n.cbq"
+                         << "Décryptage en cours..."
+                         << "n.CBQ.qbc";
 }
 
 void TestFileJob::decryptionStatus()
@@ -429,13 +435,16 @@ void TestFileJob::existingOutputYes()
     FakeJobView view;
     view.answerYes = true;
     dec_crypt(view, input, "k");
-    QCOMPARE(view.questions, QStringList({QStringLiteral("Le fichier ") + output +
-                                          QStringLiteral(" existe déjà.\rVoulez-vous le remplacer ?")}));
+    QCOMPARE(view.questions,
+             QStringList({QStringLiteral("Le fichier ") + output +
+                          QStringLiteral(" existe déjà.\rVoulez-vous le remplacer ?")}));
     QCOMPARE(view.messages.size(), 1);
     QCOMPARE(view.messages[0].text, successText(output));
     QCOMPARE(readFile(output), transformed("nouveau contenu", "k"));
     // The replaced file keeps its permissions.
-    struct stat info{};
+    struct stat info
+    {
+    };
     QCOMPARE(::stat(QFile::encodeName(output).constData(), &info), 0);
     QCOMPARE(info.st_mode & 07777, mode_t(0640));
     QCOMPARE(entries(m_dir->path()), QStringList({"a.TXT.qbc", "a.txt"}));
@@ -481,7 +490,8 @@ void TestFileJob::outputIsInputHardLink()
     const QString input = path(QStringLiteral("a.txt"));
     const QString output = path(QStringLiteral("a.TXT.qbc"));
     QVERIFY(writeFile(input, "precieux"));
-    QCOMPARE(::link(QFile::encodeName(input).constData(), QFile::encodeName(output).constData()), 0);
+    QCOMPARE(::link(QFile::encodeName(input).constData(), QFile::encodeName(output).constData()),
+             0);
     FakeJobView view;
     dec_crypt(view, input, "k");
     QCOMPARE(view.messages.value(0).text, utf8(texts::OutputIsInput).arg(output));
@@ -636,9 +646,11 @@ void TestFileJob::writeFailure()
     }
     QVERIFY(view.endsIdle());
     // The job stopped at the failure: no update past it.
-    const QString lastCount = view.callsStartingWith(QStringLiteral("count:")).value(
-        view.callsStartingWith(QStringLiteral("count:")).size() - 1);
-    QVERIFY(lastCount.isEmpty() || lastCount.mid(6).section(QLatin1Char(' '), 0, 0).toLongLong() <= failAt);
+    const QString lastCount =
+        view.callsStartingWith(QStringLiteral("count:"))
+            .value(view.callsStartingWith(QStringLiteral("count:")).size() - 1);
+    QVERIFY(lastCount.isEmpty() ||
+            lastCount.mid(6).section(QLatin1Char(' '), 0, 0).toLongLong() <= failAt);
 }
 
 void TestFileJob::flushFailure_data()

@@ -55,8 +55,9 @@ void TestPasswordKey::refused()
 
 void TestPasswordKey::refusalText()
 {
-    QCOMPARE(unsupportedPasswordMessage(),
-             QStringLiteral("Le mot de passe contient des caractères qui ne sont pas pris en charge."));
+    QCOMPARE(
+        unsupportedPasswordMessage(),
+        QStringLiteral("Le mot de passe contient des caractères qui ne sont pas pris en charge."));
 }
 
 void TestPasswordKey::expansionOnView()
@@ -65,8 +66,8 @@ void TestPasswordKey::expansionOnView()
     const QByteArray codes = *passwordToKey(password);
     FakeJobView view;
     const QByteArray key = expandKeyOnView(view, codes);
-    const ExpandedKey direct = expandKey(
-        std::span(reinterpret_cast<const std::uint8_t*>(codes.constData()), std::size_t(codes.size())));
+    const ExpandedKey direct = expandKey(std::span(
+        reinterpret_cast<const std::uint8_t*>(codes.constData()), std::size_t(codes.size())));
     QCOMPARE(key, QByteArray(reinterpret_cast<const char*>(direct.data()), 256));
 
     // The password box shows the extension as it grows, in its characters.
