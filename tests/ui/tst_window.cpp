@@ -900,14 +900,35 @@ void TestWindow::quitCommandsEndTheProgram()
 void TestWindow::quitDuringARealJobLeavesNoFile_data()
 {
     QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("quitDuring");
 
-    QTest::newRow("menu") << "menu_fichier_quitter";
-    QTest::newRow("button") << "KovCommand1";
+    QTest::newRow("menu") << "menu_fichier_quitter"
+                          << "job"
+                          << "job";
+    QTest::newRow("button") << "KovCommand1"
+                            << "job"
+                            << "job";
+    QTest::newRow("menu, from the window's commands") << "menu_fichier_quitter"
+                                                      << "simple"
+                                                      << "job";
+    QTest::newRow("button, from the window's commands") << "KovCommand1"
+                                                        << "simple"
+                                                        << "job";
+    // No job may start once the expansion returns.
+    QTest::newRow("menu, during the key expansion") << "menu_fichier_quitter"
+                                                    << "advanced"
+                                                    << "expansion";
+    QTest::newRow("button, during the key expansion") << "KovCommand1"
+                                                      << "advanced"
+                                                      << "expansion";
 }
 
 void TestWindow::quitDuringARealJobLeavesNoFile()
 {
     QFETCH(QString, command);
+    QFETCH(QString, start);
+    QFETCH(QString, quitDuring);
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
@@ -920,24 +941,48 @@ void TestWindow::quitDuringARealJobLeavesNoFile()
 
     RezarUvurizod window;
     QVERIFY(showAndActivate(window));
-    bool quitInsideJob = false;
-    QTimer::singleShot(0, &window, [&window, &input, &quitInsideJob, command] {
-        // Runs at the job's first yield.
-        QTimer::singleShot(0, &window, [&window, &quitInsideJob, command] {
-            quitInsideJob = isJobRunning();
+    QString quitInside;
+    // Quits at the first yield of what starts next.
+    const auto armQuit = [&window, &quitInside, command] {
+        QTimer::singleShot(0, &window, [&window, &quitInside, command] {
+            const bool expanding = control<QLabel>(window, QStringLiteral("statusLabel"))->text() ==
+                                   QStringLiteral("Codage du mot de passe...");
+            quitInside = isJobRunning() ? QStringLiteral("job")
+                         : expanding    ? QStringLiteral("expansion")
+                                        : QString();
             if (auto* button = control<QuibexCmd>(window, command)) {
                 QTest::mouseClick(button, Qt::LeftButton);
             } else {
                 control<QAction>(window, command)->trigger();
             }
         });
-        window.dec_crypt(input, QByteArrayLiteral("secret"));
+    };
+    QTimer::singleShot(0, &window, [&window, &input, &armQuit, start] {
+        if (start == QStringLiteral("job")) {
+            armQuit();
+            window.dec_crypt(input, QByteArrayLiteral("secret"));
+            return;
+        }
+        ScriptedFileOpenDialog::setNextChoice(input);
+        QTest::mouseClick(control<QuibexCmd>(window, QStringLiteral("btnParcourir")),
+                          Qt::LeftButton);
+        if (start == QStringLiteral("advanced")) {
+            control<QAction>(window, QStringLiteral("menu_option_avance"))->trigger();
+        }
+        auto* crypt = control<QuibexCmd>(window, QStringLiteral("btnCrypt"));
+        QTest::mouseClick(crypt, Qt::LeftButton);
+        control<QLineEdit>(window, QStringLiteral("Motdepass"))->setText(QStringLiteral("secret"));
+        armQuit();
+        QTest::mouseClick(crypt, Qt::LeftButton);
     });
     QTimer::singleShot(20000, qApp, [] { QCoreApplication::exit(1); });
     const int shownBefore = MessageBox::shownCount();
     QCOMPARE(QApplication::exec(), 0);
-    QVERIFY(quitInsideJob);
+    QCOMPARE(quitInside, quitDuring);
     QVERIFY(!isJobRunning());
+    // A job ended by the quit leaves its commands off; none started after an expansion.
+    QCOMPARE(control<QWidget>(window, QStringLiteral("btnCrypt"))->isEnabled(),
+             quitDuring == QStringLiteral("expansion"));
     QVERIFY(!window.isVisible());
     QCOMPARE(MessageBox::shownCount(), shownBefore);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),

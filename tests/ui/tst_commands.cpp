@@ -1,0 +1,1007 @@
+// The window's commands run end to end: Browse, Encrypt (with real jobs on
+// real files), Help, About and Download, through their buttons and menus.
+#include "job/AtomicWriter.h"
+#include "job/FileJob.h"
+#include "tests/job/TestFiles.h"
+#include "ui/Application.h"
+#include "ui/RezarUvurizod.h"
+#include "ui/Site.h"
+#include "ui/controls/MessageBox.h"
+#include "ui/controls/QuibexCmd.h"
+#include "ui/controls/QuibexPBar.h"
+#include "ui/controls/ScriptedFileOpenDialog.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace quibex;
+
+namespace {
+
+const QString Encoding = QStringLiteral("Codage du mot de passe...");
+const QString TooLong = QStringLiteral("Utilisez un mot de passe de moins de 256 caractères.");
+
+// The window with a hook inside every yield and a count of refused starts.
+class CommandWindow : public RezarUvurizod
+{
+public:
+    std::function<void()> onYield;
+    int yields = 0;
+    int refusals = 0;
+
+    void yield() override
+    {
+        ++yields;
+        // A copy: the hook may replace itself.
+        const std::function<void()> hook = onYield;
+        if (hook) {
+            hook();
+        }
+        RezarUvurizod::yield();
+    }
+
+    // Runs action once, at the first yield for which when() holds.
+    void once(const std::function<bool()>& when, const std::function<void()>& action)
+    {
+        onYield = [this, when, action] {
+            if (when()) {
+                onYield = nullptr;
+                action();
+            }
+        };
+    }
+
+    template <typename T> T* control(const QString& name) { return findChild<T*>(name); }
+
+    QString text(const QString& name)
+    {
+        if (auto* label = control<QLabel>(name)) {
+            return label->text();
+        }
+        return control<QLineEdit>(name)->text();
+    }
+
+    void activate(const QString& name)
+    {
+        if (auto* button = control<QuibexCmd>(name)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+        } else {
+            control<QAction>(name)->trigger();
+        }
+    }
+
+    void choose(const QString& path, const QString& trigger = QStringLiteral("btnParcourir"))
+    {
+        ScriptedFileOpenDialog::setNextChoice(path);
+        activate(trigger);
+    }
+
+    void setMode(bool advanced)
+    {
+        activate(advanced ? QStringLiteral("menu_option_avance")
+                          : QStringLiteral("menu_option_simple"));
+    }
+
+    // The two presses of Encrypt with the password typed in between; the
+    // success message (or any box) is answered with OK.
+    void encrypt(const QString& password)
+    {
+        activate(QStringLiteral("btnCrypt"));
+        control<QLineEdit>(QStringLiteral("Motdepass"))->setText(password);
+        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+        activate(QStringLiteral("btnCrypt"));
+    }
+
+    bool expanding() { return !isJobRunning() && text(QStringLiteral("statusLabel")) == Encoding; }
+
+    bool isIdle()
+    {
+        return text(QStringLiteral("statusLabel")) == QStringLiteral("En attente...") &&
+               text(QStringLiteral("pourcent")) == QStringLiteral("0%") &&
+               control<QuibexPBar>(QStringLiteral("barre_progression"))->value() == 0 &&
+               control<QWidget>(QStringLiteral("btnCrypt"))->isEnabled() &&
+               control<QWidget>(QStringLiteral("btnParcourir"))->isEnabled() &&
+               control<QWidget>(QStringLiteral("Motdepass"))->isHidden() &&
+               text(QStringLiteral("Motdepass")).isEmpty() && !isJobRunning();
+    }
+
+protected:
+    void refuseStart() override { ++refusals; }
+};
+
+// Codes of a password made of Latin-1 characters, which Windows-1252 codes alike.
+QByteArray latin1Codes(const QString& password)
+{
+    return password.toLatin1();
+}
+
+// The advanced key, step by step as the format defines it: the password
+// repeated to 256 codes, reversed, then |R[pos] - 4 pos| where that fits a
+// byte, else the previous code.
+QByteArray advancedKey(const QByteArray& password)
+{
+    QByteArray extended;
+    for (int i = 0; i < 256; ++i) {
+        extended.append(password.at(i % password.size()));
+    }
+    QByteArray key;
+    int last = 0;
+    for (int pos = 1; pos <= 256; ++pos) {
+        const int reversed = quint8(extended.at(256 - pos));
+        const int value = qAbs(reversed - 4 * pos);
+        if (value <= 255) {
+            last = value;
+        }
+        key.append(char(last));
+    }
+    return key;
+}
+
+// Byte after byte: the first key code, then the key backwards from its end.
+QByteArray xorWithRotatingKey(const QByteArray& data, const QByteArray& key)
+{
+    QByteArray out(data.size(), Qt::Uninitialized);
+    const qsizetype n = key.size();
+    for (qsizetype j = 0; j < data.size(); ++j) {
+        const qsizetype index = (n - j % n) % n;
+        out[j] = char(quint8(data.at(j)) ^ quint8(key.at(index)));
+    }
+    return out;
+}
+
+QByteArray keyOf(const QString& password, bool advanced)
+{
+    const QByteArray codes = latin1Codes(password);
+    return advanced ? advancedKey(codes) : codes;
+}
+
+// A job that yields often enough for commands to run inside it.
+JobOptions slowJob()
+{
+    JobOptions options;
+    options.blockSize = 4096;
+    options.updateInterval = std::chrono::milliseconds(0);
+    return options;
+}
+
+bool showAndActivate(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+QStringList split(const QString& text)
+{
+    return text.split(QLatin1Char('\r'));
+}
+
+} // namespace
+
+// Receives the addresses that the window asks the desktop to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+class TestCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void browse_data();
+    void browse();
+    void realDialogListsEveryFile();
+    void browseDuringAJobConcernsTheNextRun();
+
+    void encryptSteps_data();
+    void encryptSteps();
+    void encryptThenDecrypt_data();
+    void encryptThenDecrypt();
+    void existingOutput_data();
+    void existingOutput();
+    void failuresLeaveTheWindowIdle_data();
+    void failuresLeaveTheWindowIdle();
+    void encryptDuringAJobIsRefused_data();
+    void encryptDuringAJobIsRefused();
+    void clicksDuringTheExpansion_data();
+    void clicksDuringTheExpansion();
+
+    void helpAndAbout_data();
+    void helpAndAbout();
+    void helpAndAboutFixedLines_data();
+    void helpAndAboutFixedLines();
+    void helpDuringAJobPausesIt();
+    void download_data();
+    void download();
+
+private:
+    QTemporaryDir* m_folder = nullptr;
+    QString path(const QString& name) const { return m_folder->filePath(name); }
+};
+
+void TestCommands::initTestCase()
+{
+    setUpApplication(*qApp);
+}
+
+void TestCommands::init()
+{
+    ScriptedFileOpenDialog::install();
+    m_folder = new QTemporaryDir;
+    QVERIFY(m_folder->isValid());
+}
+
+void TestCommands::cleanup()
+{
+    MessageBox::clearNextAnswers();
+    delete m_folder;
+    m_folder = nullptr;
+}
+
+void TestCommands::browse_data()
+{
+    QTest::addColumn<QString>("earlier");
+    QTest::addColumn<QString>("choice"); // empty: the dialog is cancelled
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("caption");
+
+    const QString start = QStringLiteral("&Crypter");
+    const QString decrypt = QStringLiteral("Décrypter");
+    QTest::newRow("cancel, nothing chosen") << ""
+                                            << ""
+                                            << "" << start;
+    QTest::newRow("cancel after a choice") << "/d/a.txt"
+                                           << ""
+                                           << "/d/a.txt" << start;
+    QTest::newRow("cancel after an encrypted file") << "/d/a.qbc"
+                                                    << ""
+                                                    << "/d/a.qbc" << decrypt;
+    QTest::newRow("plain file after start") << ""
+                                            << "/d/b.txt"
+                                            << "/d/b.txt" << start;
+    QTest::newRow("photo.JPG.qbc") << ""
+                                   << "/d/photo.JPG.qbc"
+                                   << "/d/photo.JPG.qbc" << decrypt;
+    QTest::newRow("photo.cbq") << ""
+                               << "/d/photo.cbq"
+                               << "/d/photo.cbq" << decrypt;
+    QTest::newRow("upper-cased first") << ""
+                                       << "/d/PHOTO.Qbc"
+                                       << "/d/PHOTO.Qbc" << decrypt;
+    QTest::newRow("no dot needed") << ""
+                                   << "/d/notesqbc"
+                                   << "/d/notesqbc" << decrypt;
+    QTest::newRow("qbc in the folder only") << ""
+                                            << "/d.qbc/x.txt"
+                                            << "/d.qbc/x.txt" << start;
+    QTest::newRow("plain file after an encrypted one") << "/d/a.qbc"
+                                                       << "/d/b.txt"
+                                                       << "/d/b.txt" << decrypt;
+    QTest::newRow("accented path") << ""
+                                   << "/d/été.qbc"
+                                   << "/d/été.qbc" << decrypt;
+}
+
+void TestCommands::browse()
+{
+    QFETCH(QString, earlier);
+    QFETCH(QString, choice);
+    QFETCH(QString, shown);
+    QFETCH(QString, caption);
+
+    CommandWindow window;
+    if (!earlier.isEmpty()) {
+        window.choose(earlier);
+    }
+    // Another filter left behind must not survive the next run.
+    window.dialog().setFilter(QStringLiteral("Images (*.png)|*.png"));
+    QList<bool> busyWhileShown;
+    connect(window.control<QLineEdit>(QStringLiteral("fileSelected")), &QLineEdit::textChanged,
+            this, [&busyWhileShown] {
+                const QCursor* cursor = QGuiApplication::overrideCursor();
+                busyWhileShown << (cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+            });
+    if (choice.isEmpty()) {
+        ScriptedFileOpenDialog::setNextCancel();
+    } else {
+        ScriptedFileOpenDialog::setNextChoice(choice);
+    }
+    window.activate(QStringLiteral("menu_fichier_ouvrir"));
+
+    const ScriptedFileOpenDialog::Shown opened = ScriptedFileOpenDialog::shown().constLast();
+    QCOMPARE(opened.filter, QStringLiteral("Tous les fichiers (*.*)|*.*"));
+    QCOMPARE(opened.fileName, QString());
+    QCOMPARE(opened.title, QStringLiteral("Fichier à crypter/décrypter"));
+    QCOMPARE(window.text(QStringLiteral("fileSelected")), shown);
+    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(), caption);
+    // A cancelled run keeps no selection, whatever the box still shows.
+    QCOMPARE(window.dialog().fileName(), choice);
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    const bool textChanges = !choice.isEmpty() && choice != earlier;
+    QCOMPARE(busyWhileShown, textChanges ? QList<bool>{true} : QList<bool>{});
+}
+
+void TestCommands::realDialogListsEveryFile()
+{
+    ScriptedFileOpenDialog::uninstall();
+    for (const char* name : {"sans_point", "photo.jpg"}) {
+        QVERIFY(testfiles::writeFile(path(QLatin1String(name)), "x"));
+    }
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(m_folder->path());
+    CommandWindow window;
+    QStringList filters;
+    QString filterShown;
+    QStringList listed;
+    auto* poll = new QTimer(&window);
+    connect(poll, &QTimer::timeout, poll, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            return;
+        }
+        poll->stop();
+        filters = dialog->nameFilters();
+        if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+            filterShown = types->currentText();
+        }
+        auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        QDeadlineTimer deadline(5000);
+        while (list != nullptr && list->model()->rowCount(list->rootIndex()) < 2 &&
+               !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        for (int row = 0; list != nullptr && row < list->model()->rowCount(list->rootIndex());
+             ++row) {
+            listed << list->model()->index(row, 0, list->rootIndex()).data().toString();
+        }
+        // As the user types the name and presses Enter.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QTest::keyClicks(name, QStringLiteral("sans_point"));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    poll->start(20);
+    window.activate(QStringLiteral("QuibexCmd1"));
+    QDir::setCurrent(before);
+
+    QCOMPARE(filters.size(), 1);
+    QCOMPARE(filterShown, QStringLiteral("Tous les fichiers (*.*)"));
+    listed.sort();
+    QCOMPARE(listed, (QStringList{QStringLiteral("photo.jpg"), QStringLiteral("sans_point")}));
+    QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("sans_point")));
+    QCOMPARE(window.dialog().fileName(), path(QStringLiteral("sans_point")));
+}
+
+void TestCommands::browseDuringAJobConcernsTheNextRun()
+{
+    const QByteArray data = testfiles::randomBytes(200000, 7);
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
+    CommandWindow window;
+    window.setJobOptions(slowJob());
+    window.choose(path(QStringLiteral("photo.jpg")));
+
+    bool browseDisabled = false;
+    window.once(isJobRunning, [&] {
+        browseDisabled = !window.control<QWidget>(QStringLiteral("btnParcourir"))->isEnabled();
+        ScriptedFileOpenDialog::setNextChoice(path(QStringLiteral("autre.qbc")));
+        window.activate(QStringLiteral("QuibexCmd1"));
+    });
+    window.encrypt(QStringLiteral("secret"));
+
+    QVERIFY(browseDisabled);
+    QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
+             xorWithRotatingKey(data, "secret"));
+    QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("autre.qbc")));
+    QCOMPARE(window.dialog().fileName(), path(QStringLiteral("autre.qbc")));
+    // The job's reset comes after the new choice.
+    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+             QStringLiteral("Crypter"));
+    QVERIFY(window.isIdle());
+}
+
+void TestCommands::encryptSteps_data()
+{
+    QTest::addColumn<bool>("fileChosen");
+    QTest::addColumn<QString>("password"); // empty: a single press
+    QTest::addColumn<bool>("advanced");
+    QTest::addColumn<QString>("message"); // empty: the job ran
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("title");
+
+    const int error = int(MessageBox::Kind::Error);
+    const QString unsupported =
+        QStringLiteral("Le mot de passe contient des caractères qui ne sont pas pris en charge.");
+    QTest::newRow("no file chosen")
+        << false << "" << false << " Vous devez choisir un fichier à décrypter"
+        << int(MessageBox::Kind::Information) << " Fichier introuvable ";
+    QTest::newRow("first press") << true << "" << false << "<none>" << 0 << "";
+    QTest::newRow("256 characters")
+        << true << QString(256, QLatin1Char('k')) << false << TooLong << error << "";
+    QTest::newRow("256 characters, advanced")
+        << true << QString(256, QLatin1Char('k')) << true << TooLong << error << "";
+    QTest::newRow("255 characters")
+        << true << QString(255, QLatin1Char('k')) << false << "" << 0 << "";
+    QTest::newRow("255 characters, advanced")
+        << true << QString(255, QLatin1Char('k')) << true << "" << 0 << "";
+    QTest::newRow("outside Windows-1252")
+        << true << "пароль" << false << unsupported << error << "";
+    QTest::newRow("outside Windows-1252, advanced")
+        << true << "mot✓" << true << unsupported << error << "";
+    // Counted as characters, not as UTF-16 units.
+    QTest::newRow("200 characters outside the BMP")
+        << true << QString::fromUtf8("😀").repeated(200) << false << unsupported << error << "";
+}
+
+void TestCommands::encryptSteps()
+{
+    QFETCH(bool, fileChosen);
+    QFETCH(QString, password);
+    QFETCH(bool, advanced);
+    QFETCH(QString, message);
+    QFETCH(int, kind);
+    QFETCH(QString, title);
+
+    const QString input = path(QStringLiteral("photo.jpg"));
+    QVERIFY(testfiles::writeFile(input, "abcdef"));
+    CommandWindow window;
+    QVERIFY(showAndActivate(window));
+    if (fileChosen) {
+        window.choose(input);
+    }
+    window.setMode(advanced);
+    auto* box = window.control<QLineEdit>(QStringLiteral("Motdepass"));
+    const int before = MessageBox::shownCount();
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    window.activate(QStringLiteral("QuibexCmd5"));
+    if (fileChosen) {
+        // The first press only shows the entry, whatever follows.
+        QCOMPARE(MessageBox::shownCount(), before);
+        QVERIFY(box->isVisible());
+        QVERIFY(window.control<QWidget>(QStringLiteral("motdepasss"))->isVisible());
+        QTRY_COMPARE(QApplication::focusWidget(), box);
+        if (!password.isEmpty()) {
+            box->setText(password);
+            window.activate(QStringLiteral("btnCrypt"));
+        }
+    }
+
+    const QStringList entries = testfiles::entries(m_folder->path());
+    if (message.isEmpty()) {
+        QVERIFY(MessageBox::lastShown().text.startsWith(QStringLiteral("Opération effectuée")));
+        QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
+                 xorWithRotatingKey("abcdef", keyOf(password, advanced)));
+        QVERIFY(window.isIdle());
+        return;
+    }
+    QCOMPARE(entries, QStringList{QStringLiteral("photo.jpg")});
+    if (message == QStringLiteral("<none>")) {
+        QCOMPARE(MessageBox::shownCount(), before);
+        return;
+    }
+    QCOMPARE(MessageBox::shownCount(), before + 1);
+    QCOMPARE(MessageBox::lastShown().text, message);
+    QCOMPARE(int(MessageBox::lastShown().kind), kind);
+    QCOMPARE(MessageBox::lastShown().title, title);
+    // A refused password stays in the box to be corrected.
+    QCOMPARE(box->text(), fileChosen ? password : QString());
+    QCOMPARE(box->isVisible(), fileChosen);
+}
+
+void TestCommands::encryptThenDecrypt_data()
+{
+    QTest::addColumn<bool>("advanced");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("advancedBack");
+    QTest::addColumn<QString>("passwordBack");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("restored");
+
+    const QString longest = QStringLiteral("0123456789abcdef").repeated(16).left(255);
+    QTest::newRow("simple") << false << "secret" << false << "secret" << 100000 << true;
+    QTest::newRow("advanced") << true << "secret" << true << "secret" << 100000 << true;
+    QTest::newRow("accented password")
+        << false << "clé d'été" << false << "clé d'été" << 5000 << true;
+    QTest::newRow("advanced, accented")
+        << true << "clé d'été" << true << "clé d'été" << 5000 << true;
+    QTest::newRow("advanced, one character") << true << "x" << true << "x" << 5000 << true;
+    QTest::newRow("advanced, 255 characters") << true << longest << true << longest << 5000 << true;
+    QTest::newRow("empty file") << false << "secret" << false << "secret" << 0 << true;
+    QTest::newRow("simple file, advanced back")
+        << false << "secret" << true << "secret" << 5000 << false;
+    QTest::newRow("advanced file, simple back")
+        << true << "secret" << false << "secret" << 5000 << false;
+    QTest::newRow("wrong password") << false << "secret" << false << "Secret" << 5000 << false;
+    QTest::newRow("advanced, wrong password")
+        << true << "secret" << true << "secreT" << 5000 << false;
+    // Both repeat to the same 256 codes: the format cannot tell them apart.
+    QTest::newRow("advanced, password written twice")
+        << true << "secret" << true << "secretsecret" << 5000 << true;
+}
+
+void TestCommands::encryptThenDecrypt()
+{
+    QFETCH(bool, advanced);
+    QFETCH(QString, password);
+    QFETCH(bool, advancedBack);
+    QFETCH(QString, passwordBack);
+    QFETCH(int, size);
+    QFETCH(bool, restored);
+
+    const QByteArray data = testfiles::randomBytes(size, quint32(size) + 1);
+    const QString input = path(QStringLiteral("photo.jpg"));
+    const QString encrypted = path(QStringLiteral("photo.JPG.qbc"));
+    const QString decrypted = path(QStringLiteral("photo.cbq"));
+    QVERIFY(testfiles::writeFile(input, data));
+
+    CommandWindow window;
+    window.show();
+    window.choose(input);
+    window.setMode(advanced);
+    window.encrypt(password);
+    QCOMPARE(
+        MessageBox::lastShown().text,
+        QStringLiteral("Opération effectuée avec succés.\rLe fichier a été enregistré sous : ") +
+            encrypted);
+    QCOMPARE(testfiles::readFile(encrypted), xorWithRotatingKey(data, keyOf(password, advanced)));
+    QVERIFY(window.isIdle());
+    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+             QStringLiteral("Crypter"));
+    QCOMPARE(window.text(QStringLiteral("lbtaille")), QString::number(size));
+
+    window.choose(encrypted);
+    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+             QStringLiteral("Décrypter"));
+    window.setMode(advancedBack);
+    window.encrypt(passwordBack);
+    QVERIFY(window.isIdle());
+    QCOMPARE(testfiles::readFile(decrypted) == data, restored);
+    QCOMPARE(testfiles::readFile(decrypted).size(), data.size());
+    QCOMPARE(testfiles::entries(m_folder->path()),
+             (QStringList{QStringLiteral("photo.JPG.qbc"), QStringLiteral("photo.cbq"),
+                          QStringLiteral("photo.jpg")}));
+}
+
+void TestCommands::existingOutput_data()
+{
+    QTest::addColumn<bool>("replace");
+
+    QTest::newRow("No keeps it") << false;
+    QTest::newRow("Yes replaces it") << true;
+}
+
+void TestCommands::existingOutput()
+{
+    QFETCH(bool, replace);
+
+    const QByteArray data = testfiles::randomBytes(3000, 3);
+    const QString output = path(QStringLiteral("photo.JPG.qbc"));
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
+    QVERIFY(testfiles::writeFile(output, "older file, to keep"));
+
+    CommandWindow window;
+    window.choose(path(QStringLiteral("photo.jpg")));
+    window.activate(QStringLiteral("btnCrypt"));
+    window.control<QLineEdit>(QStringLiteral("Motdepass"))->setText(QStringLiteral("secret"));
+    MessageBox::setNextAnswer(replace ? MessageBox::Answer::Yes : MessageBox::Answer::No);
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    const int before = MessageBox::shownCount();
+    window.activate(QStringLiteral("btnCrypt"));
+
+    QCOMPARE(MessageBox::shownCount(), before + (replace ? 2 : 1));
+    QCOMPARE(testfiles::readFile(output),
+             replace ? xorWithRotatingKey(data, "secret") : QByteArray("older file, to keep"));
+    QCOMPARE(testfiles::entries(m_folder->path()),
+             (QStringList{QStringLiteral("photo.JPG.qbc"), QStringLiteral("photo.jpg")}));
+    QVERIFY(window.isIdle());
+}
+
+void TestCommands::failuresLeaveTheWindowIdle_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("kind");
+
+    const int none = int(MessageBox::Kind::None);
+    QTest::newRow("missing file after a cancelled Browse")
+        << "cancelled" << systemErrorText(ENOENT) << none;
+    QTest::newRow("file gone since Browse") << "gone" << systemErrorText(ENOENT) << none;
+    QTest::newRow("a folder") << "folder"
+                              << "Le chemin %1 désigne un dossier et non un fichier : choisissez "
+                                 "un fichier."
+                              << int(MessageBox::Kind::Error);
+    QTest::newRow("full disk") << "full" << systemErrorText(ENOSPC) << none;
+    QTest::newRow("full disk at the flush") << "flush" << systemErrorText(ENOSPC) << none;
+    QTest::newRow("read error") << "read" << systemErrorText(EIO) << none;
+}
+
+void TestCommands::failuresLeaveTheWindowIdle()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, message);
+    QFETCH(int, kind);
+
+    const QString input = path(QStringLiteral("photo.jpg"));
+    const QString folder = path(QStringLiteral("album"));
+    QVERIFY(testfiles::writeFile(input, testfiles::randomBytes(100000, 5)));
+    QVERIFY(QDir().mkdir(folder));
+    const QStringList before = testfiles::entries(m_folder->path());
+
+    CommandWindow window;
+    JobOptions options;
+    options.writeFaults.failAtByte = failure == QStringLiteral("full") ? 50000 : -1;
+    options.writeFaults.failAtFlush = failure == QStringLiteral("flush");
+    options.readFaults.failAtByte = failure == QStringLiteral("read") ? 60000 : -1;
+    window.setJobOptions(options);
+    window.setMode(true);
+    window.choose(failure == QStringLiteral("folder") ? folder : input);
+    if (failure == QStringLiteral("cancelled")) {
+        ScriptedFileOpenDialog::setNextCancel();
+        window.activate(QStringLiteral("btnParcourir"));
+        QCOMPARE(window.text(QStringLiteral("fileSelected")), input);
+    } else if (failure == QStringLiteral("gone")) {
+        QVERIFY(QFile::rename(input, path(QStringLiteral("ailleurs.jpg"))));
+    }
+    const int shown = MessageBox::shownCount();
+    window.encrypt(QStringLiteral("secret"));
+
+    QCOMPARE(MessageBox::shownCount(), shown + 1);
+    QCOMPARE(MessageBox::lastShown().text,
+             message.contains(QStringLiteral("%1")) ? message.arg(folder) : message);
+    QCOMPARE(int(MessageBox::lastShown().kind), kind);
+    QVERIFY(window.isIdle());
+    QStringList after = testfiles::entries(m_folder->path());
+    if (failure == QStringLiteral("gone")) {
+        after.replace(after.indexOf(QStringLiteral("ailleurs.jpg")), QStringLiteral("photo.jpg"));
+        after.sort();
+    }
+    QCOMPARE(after, before);
+}
+
+void TestCommands::encryptDuringAJobIsRefused_data()
+{
+    QTest::addColumn<bool>("advanced");
+
+    QTest::newRow("simple") << false;
+    QTest::newRow("advanced") << true;
+}
+
+void TestCommands::encryptDuringAJobIsRefused()
+{
+    QFETCH(bool, advanced);
+
+    const QByteArray data = testfiles::randomBytes(100000, 11);
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("autre.txt")), "other"));
+    CommandWindow window;
+    window.setJobOptions(slowJob());
+    window.setMode(advanced);
+    window.choose(path(QStringLiteral("photo.jpg")));
+    int shownInside = -1;
+    window.once(isJobRunning, [&] {
+        const int before = MessageBox::shownCount();
+        window.choose(path(QStringLiteral("autre.txt")), QStringLiteral("QuibexCmd1"));
+        window.activate(QStringLiteral("QuibexCmd5"));
+        window.activate(QStringLiteral("btnCrypt")); // disabled: no click at all
+        shownInside = MessageBox::shownCount() - before;
+    });
+    window.encrypt(QStringLiteral("secret"));
+
+    QCOMPARE(window.refusals, 1);
+    QCOMPARE(shownInside, 0);
+    QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
+             xorWithRotatingKey(data, keyOf(QStringLiteral("secret"), advanced)));
+    QVERIFY(!QFile::exists(path(QStringLiteral("autre.TXT.qbc"))));
+    QVERIFY(window.isIdle());
+}
+
+void TestCommands::clicksDuringTheExpansion_data()
+{
+    QTest::addColumn<QString>("click");
+    QTest::addColumn<QString>("processed");
+    QTest::addColumn<bool>("advancedAfter");
+    QTest::addColumn<int>("refusals");
+    QTest::addColumn<QString>("messageInside");
+
+    QTest::newRow("Browse") << "Browse"
+                            << "autre.txt" << true << 0 << "";
+    QTest::newRow("simple mode") << "menu_option_simple"
+                                 << "photo.jpg" << false << 0 << "";
+    QTest::newRow("second Encrypt") << "btnCrypt"
+                                    << "photo.jpg" << true << 0 << TooLong;
+    QTest::newRow("second Encrypt, image button") << "QuibexCmd5"
+                                                  << "photo.jpg" << true << 0 << TooLong;
+    QTest::newRow("second Encrypt, password edited") << "edited"
+                                                     << "photo.jpg" << true << 1 << "";
+    QTest::newRow("second Encrypt, edited, simple mode") << "edited, simple"
+                                                         << "photo.jpg" << false << 1 << "";
+}
+
+void TestCommands::clicksDuringTheExpansion()
+{
+    QFETCH(QString, click);
+    QFETCH(QString, processed);
+    QFETCH(bool, advancedAfter);
+    QFETCH(int, refusals);
+    QFETCH(QString, messageInside);
+
+    const QByteArray data = testfiles::randomBytes(4000, 13);
+    const QByteArray other = testfiles::randomBytes(3000, 17);
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("autre.txt")), other));
+    CommandWindow window;
+    window.show();
+    window.setMode(true);
+    window.choose(path(QStringLiteral("photo.jpg")));
+    int boxLength = 0;
+    QString shownInside;
+    window.once([&window] { return window.expanding(); },
+                [&] {
+                    auto* box = window.control<QLineEdit>(QStringLiteral("Motdepass"));
+                    boxLength = int(box->text().size());
+                    // The OK waiting for the success message answers a box
+                    // shown here; another is queued for the success then.
+                    const int before = MessageBox::shownCount();
+                    if (click == QStringLiteral("Browse")) {
+                        window.choose(path(QStringLiteral("autre.txt")));
+                    } else if (click.startsWith(QStringLiteral("edited"))) {
+                        if (click.endsWith(QStringLiteral("simple"))) {
+                            window.setMode(false);
+                        }
+                        box->setText(QStringLiteral("autre"));
+                        window.activate(QStringLiteral("QuibexCmd5"));
+                    } else {
+                        window.activate(click);
+                    }
+                    if (MessageBox::shownCount() > before) {
+                        shownInside = MessageBox::lastShown().text;
+                        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+                    }
+                });
+    window.encrypt(QStringLiteral("secret"));
+
+    QCOMPARE(boxLength, 256);
+    QCOMPARE(shownInside, messageInside);
+    QCOMPARE(window.refusals, refusals);
+    QCOMPARE(window.advancedMode(), advancedAfter);
+    const QByteArray key = keyOf(QStringLiteral("secret"), true);
+    const bool photo = processed == QStringLiteral("photo.jpg");
+    const QString output =
+        path(photo ? QStringLiteral("photo.JPG.qbc") : QStringLiteral("autre.TXT.qbc"));
+    QCOMPARE(testfiles::readFile(output), xorWithRotatingKey(photo ? data : other, key));
+    QCOMPARE(testfiles::entries(m_folder->path()).size(), 3);
+    QVERIFY(window.isIdle());
+}
+
+void TestCommands::helpAndAbout_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QList<int>>("emptyLines");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<int>("ruleLength");
+
+    const QList<int> helpEmpty{2, 7, 11};
+    const QList<int> aboutEmpty{2, 8, 11};
+    const QString help = QStringLiteral(" Aide - Quibex Crypto 2.5 ");
+    const QString about = QStringLiteral(" A propos - Quibex Crypto 2.5");
+    QTest::newRow("help, menu") << "help" << help << 15 << helpEmpty << 10 << 62;
+    QTest::newRow("help, image button") << "QuibexCmd4" << help << 15 << helpEmpty << 10 << 62;
+    QTest::newRow("help, F1") << "F1" << help << 15 << helpEmpty << 10 << 62;
+    QTest::newRow("about, menu") << "menu_aide_apropos" << about << 14 << aboutEmpty << 7 << 40;
+    QTest::newRow("about, image button") << "QuibexCmd2" << about << 14 << aboutEmpty << 7 << 40;
+    QTest::newRow("about, F2") << "F2" << about << 14 << aboutEmpty << 7 << 40;
+}
+
+void TestCommands::helpAndAbout()
+{
+    QFETCH(QString, trigger);
+    QFETCH(QString, title);
+    QFETCH(int, lines);
+    QFETCH(QList<int>, emptyLines);
+    QFETCH(int, rule);
+    QFETCH(int, ruleLength);
+
+    CommandWindow window;
+    QVERIFY(showAndActivate(window));
+    window.choose(QStringLiteral("/d/photo.qbc"));
+    const int before = MessageBox::shownCount();
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    if (trigger.startsWith(QLatin1Char('F'))) {
+        QTest::keySequence(&window, QKeySequence::fromString(trigger));
+    } else {
+        window.activate(trigger);
+    }
+
+    QCOMPARE(MessageBox::shownCount(), before + 1);
+    const MessageBox::Shown box = MessageBox::lastShown();
+    QCOMPARE(box.kind, MessageBox::Kind::Information);
+    QCOMPARE(box.title, title);
+    QVERIFY(!box.text.contains(QLatin1Char('\n')));
+    const QStringList shown = split(box.text);
+    QCOMPARE(shown.size(), lines);
+    for (int line = 1; line <= shown.size(); ++line) {
+        QCOMPARE(shown.at(line - 1).isEmpty(), emptyLines.contains(line));
+    }
+    QCOMPARE(shown.at(rule - 1), QString(ruleLength, QLatin1Char('_')));
+    QVERIFY(shown.at(lines - 2).contains(QString::fromUtf8(site::Contact)));
+    QVERIFY(shown.constLast().contains(QString::fromUtf8(site::Url)));
+    QVERIFY(box.text.contains(QStringLiteral("l'équipe Quibex Crypto")));
+    // Nothing else of the window moves.
+    QCOMPARE(window.text(QStringLiteral("fileSelected")), QStringLiteral("/d/photo.qbc"));
+    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+             QStringLiteral("Décrypter"));
+    QCOMPARE(window.text(QStringLiteral("statusLabel")), QStringLiteral("En attente..."));
+}
+
+void TestCommands::helpAndAboutFixedLines_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("text");
+
+    const QStringList help{
+        " Quibex Crypto est logiciel très facile à utiliser, et très efficace :",
+        "",
+        "  -  Quibex Crypto, a pour but de sécuriser les fichiers et programmes afin d'éviter ",
+        "à quiconque n'est pas autorisé de pouvoir lire, modifier ou utiliser le fichier. Dans ",
+        "sa version actuel,  Quibex Crypto peut crypter jusqu'à 2048 bits (l'équivalent d'un",
+        " mot de passe de 256 caractères) n'importe quel sorte de fichier ou programme.",
+        "",
+        "  -  Quibex Crypto Décrypte les fichiers avec une nouvelle extension : ",
+        "le_nom_du_fichier.qbc, et décrypte sous l'extension :*.cbq"};
+    const QStringList about{" Quibex Crypto est un logiciel de cryptage professionnel",
+                            "",
+                            "Créer pour vous aider à sécuriser vos données que",
+                            "se soit sur internet ou même sur votre PC, et le ",
+                            "fichier crypté sera de la même taille du fichier ",
+                            "d'origine ."};
+    for (int i = 0; i < help.size(); ++i) {
+        QTest::addRow("help %d", i + 1) << "QuibexCmd4" << i + 1 << help.at(i);
+    }
+    for (int i = 0; i < about.size(); ++i) {
+        QTest::addRow("about %d", i + 1) << "QuibexCmd2" << i + 1 << about.at(i);
+    }
+}
+
+void TestCommands::helpAndAboutFixedLines()
+{
+    QFETCH(QString, trigger);
+    QFETCH(int, line);
+    QFETCH(QString, text);
+
+    CommandWindow window;
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    window.activate(trigger);
+    QCOMPARE(split(MessageBox::lastShown().text).at(line - 1), text);
+}
+
+void TestCommands::helpDuringAJobPausesIt()
+{
+    const QByteArray data = testfiles::randomBytes(200000, 19);
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
+    CommandWindow window;
+    window.show();
+    window.setJobOptions(slowJob());
+    window.choose(path(QStringLiteral("photo.jpg")));
+
+    QString title;
+    int displayedLines = 0;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString countWhenShown;
+    QString countLater;
+    int yieldsWhenShown = -1;
+    int yieldsLater = -2;
+    auto* poll = new QTimer(&window);
+    connect(poll, &QTimer::timeout, poll, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        poll->stop();
+        title = box->windowTitle();
+        displayedLines = int(box->text().split(QLatin1Char('\n')).size());
+        icon = box->icon();
+        countWhenShown = window.text(QStringLiteral("lbcryptes"));
+        yieldsWhenShown = window.yields;
+        QTimer::singleShot(200, box, [&, box] {
+            countLater = window.text(QStringLiteral("lbcryptes"));
+            yieldsLater = window.yields;
+            box->button(QMessageBox::Ok)->click();
+        });
+    });
+    window.once(isJobRunning, [&] {
+        // The real box this time; the success message keeps its answer.
+        MessageBox::clearNextAnswers();
+        poll->start(10);
+        window.activate(QStringLiteral("QuibexCmd4"));
+        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    });
+    window.encrypt(QStringLiteral("secret"));
+
+    QCOMPARE(title, QStringLiteral(" Aide - Quibex Crypto 2.5 "));
+    QCOMPARE(displayedLines, 15);
+    QCOMPARE(icon, QMessageBox::Information);
+    QCOMPARE(countLater, countWhenShown);
+    QCOMPARE(yieldsLater, yieldsWhenShown);
+    QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
+             xorWithRotatingKey(data, "secret"));
+    QVERIFY(window.isIdle());
+}
+
+void TestCommands::download_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<bool>("duringJob");
+
+    QTest::newRow("menu") << "tel" << false;
+    QTest::newRow("image button") << "QuibexCmd3" << false;
+    QTest::newRow("F3") << "F3" << false;
+    QTest::newRow("image button during a job") << "QuibexCmd3" << true;
+}
+
+void TestCommands::download()
+{
+    QFETCH(QString, trigger);
+    QFETCH(bool, duringJob);
+
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    const QByteArray data = testfiles::randomBytes(100000, 23);
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
+    CommandWindow window;
+    QVERIFY(showAndActivate(window));
+    window.setJobOptions(slowJob());
+    window.choose(path(QStringLiteral("photo.jpg")));
+    const int before = MessageBox::shownCount();
+    const auto open = [&window, trigger] {
+        if (trigger.startsWith(QLatin1Char('F'))) {
+            QTest::keySequence(&window, QKeySequence::fromString(trigger));
+        } else {
+            window.activate(trigger);
+        }
+    };
+    if (duringJob) {
+        window.once(isJobRunning, open);
+        window.encrypt(QStringLiteral("secret"));
+        QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
+                 xorWithRotatingKey(data, "secret"));
+        QCOMPARE(MessageBox::shownCount(), before + 1);
+    } else {
+        open();
+        QCOMPARE(MessageBox::shownCount(), before);
+    }
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+
+    QCOMPARE(catcher.opened,
+             QList<QUrl>{QUrl(QString::fromUtf8(site::Url) + QStringLiteral("tele.htm"))});
+    QVERIFY(window.isIdle());
+    QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("photo.jpg")));
+}
+
+QTEST_MAIN(TestCommands)
+#include "tst_commands.moc"
