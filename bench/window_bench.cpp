@@ -1,0 +1,142 @@
+// build/bench/window_bench [--advanced] FILE PASSWORD
+// Encrypts FILE through the real window, as a user would: Browse (the dialog
+// answers FILE), the first press of Encrypt, the password typed, the second
+// press; the overwrite question is answered Yes and the final message OK.
+// Run it with QT_QPA_PLATFORM=offscreen when there is no display.
+//
+// Prints the total time of the run (from the second press to the final
+// message) and the longest gap during which the window could not answer the
+// user: between the press and the first yield, between two yields (from the
+// end of one to the start of the next), and between the last yield and the
+// final message. Exits 1 when the run did not succeed.
+#include "job/Texts.h"
+#include "ui/Application.h"
+#include "ui/RezarUvurizod.h"
+#include "ui/controls/MessageBox.h"
+#include "ui/controls/QuibexCmd.h"
+#include "ui/controls/ScriptedFileOpenDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using quibex::MessageBox;
+
+// The window, timed at every point where it answers the user again.
+class TimedWindow : public quibex::RezarUvurizod
+{
+public:
+    qint64 longestGapNs = 0;
+    qint64 longestStartToStartNs = 0;
+    qint64 yields = 0;
+    qint64 startNs = -1;
+    qint64 endNs = -1;
+    QString lastMessage;
+
+    TimedWindow() { m_clock.start(); }
+
+    void crypter() override
+    {
+        m_lastReturnNs = m_clock.nsecsElapsed();
+        m_lastStartNs = m_lastReturnNs;
+        RezarUvurizod::crypter();
+    }
+
+    void yield() override
+    {
+        reached();
+        ++yields;
+        RezarUvurizod::yield();
+        m_lastReturnNs = m_clock.nsecsElapsed();
+    }
+
+    void message(const QString& text, quibex::MessageKind kind, const QString& title) override
+    {
+        // A box runs the event loop: the window answers again here.
+        if (startNs >= 0) {
+            reached();
+            endNs = m_clock.nsecsElapsed();
+        }
+        lastMessage = text;
+        RezarUvurizod::message(text, kind, title);
+    }
+
+    void press(const char* name)
+    {
+        if (std::strcmp(name, "btnCrypt") == 0 && startNs < 0 &&
+            !findChild<QLineEdit*>(QStringLiteral("Motdepass"))->text().isEmpty()) {
+            startNs = m_clock.nsecsElapsed();
+        }
+        findChild<quibex::QuibexCmd*>(QLatin1String(name))->click();
+    }
+
+private:
+    void reached()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        longestGapNs = std::max(longestGapNs, now - m_lastReturnNs);
+        longestStartToStartNs = std::max(longestStartToStartNs, now - m_lastStartNs);
+        m_lastStartNs = now;
+    }
+
+    QElapsedTimer m_clock;
+    qint64 m_lastReturnNs = 0;
+    qint64 m_lastStartNs = 0;
+};
+
+int usage()
+{
+    std::fputs("usage: window_bench [--advanced] FILE PASSWORD\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool advanced = false;
+    int arg = 1;
+    if (arg < argc && std::strcmp(argv[arg], "--advanced") == 0) {
+        advanced = true;
+        ++arg;
+    }
+    if (argc - arg != 2) {
+        return usage();
+    }
+    QApplication app(argc, argv);
+    quibex::setUpApplication(app);
+    quibex::ScriptedFileOpenDialog::install();
+    quibex::ScriptedFileOpenDialog::setNextChoice(QString::fromLocal8Bit(argv[arg]));
+
+    TimedWindow window;
+    window.show();
+    if (advanced) {
+        window.findChild<QAction*>(QStringLiteral("menu_option_avance"))->trigger();
+    }
+    window.press("btnParcourir");
+    window.press("btnCrypt");
+    window.findChild<QLineEdit*>(QStringLiteral("Motdepass"))
+        ->setText(QString::fromLocal8Bit(argv[arg + 1]));
+    // Yes to a question about an existing output, then OK to the last message.
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    window.press("btnCrypt");
+
+    if (!window.lastMessage.startsWith(QString::fromUtf8(quibex::texts::SuccessLine1))) {
+        std::fprintf(stderr, "%s\n", window.lastMessage.toLocal8Bit().constData());
+        return 1;
+    }
+    const double seconds = double(window.endNs - window.startNs) / 1e9;
+    std::printf("yields: %lld\n", static_cast<long long>(window.yields));
+    std::printf("longest gap: %.1f ms (yield start to start: %.1f ms)\n",
+                double(window.longestGapNs) / 1e6, double(window.longestStartToStartNs) / 1e6);
+    std::printf("run: %.3f s\n", seconds);
+    return 0;
+}
