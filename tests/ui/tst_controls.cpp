@@ -10,9 +10,11 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +94,7 @@ private slots:
     void displayText();
     void scriptedAnswersComeInOrder();
     void realBoxShowsLinesTitleAndPlainText();
+    void realBoxKeepsLinesWhole();
 
     void nameFilters_data();
     void nameFilters();
@@ -469,6 +472,37 @@ void TestControls::realBoxShowsLinesTitleAndPlainText()
     QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Remplacer ?")), MessageBox::Answer::Yes);
     whenModalShows<QMessageBox>([](QMessageBox* box) { box->reject(); });
     QCOMPARE(MessageBox::question(nullptr, QStringLiteral("Remplacer ?")), MessageBox::Answer::No);
+}
+
+void TestControls::realBoxKeepsLinesWhole()
+{
+    const QStringList lines{
+        QStringLiteral(
+            "  -  Quibex Crypto, a pour but de sécuriser les fichiers et programmes afin "
+            "d'éviter "),
+        QStringLiteral("à quiconque n'est pas autorisé de pouvoir lire, modifier ou utiliser le "
+                       "fichier. Dans "),
+        QString(62, QLatin1Char('_'))};
+    QList<int> needed;
+    int shownWidth = 0;
+    int room = 0;
+    whenModalShows<QMessageBox>([&](QMessageBox* box) {
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        for (const QString& line : lines) {
+            needed << label->fontMetrics().horizontalAdvance(line);
+        }
+        shownWidth = label->contentsRect().width();
+        room = box->screen()->availableGeometry().width();
+        box->accept();
+    });
+    MessageBox::message(nullptr, lines.join(QLatin1Char('\r')), MessageBox::Kind::Information);
+    QVERIFY(!needed.isEmpty());
+    // Qt alone would wrap these at half the screen's width.
+    QVERIFY2(*std::max_element(needed.cbegin(), needed.cend()) > room / 2, "lines too short");
+    for (const int width : needed) {
+        QVERIFY2(width <= shownWidth,
+                 qPrintable(QStringLiteral("%1 > %2").arg(width).arg(shownWidth)));
+    }
 }
 
 void TestControls::nameFilters_data()

@@ -1,7 +1,9 @@
 #include "ui/controls/MessageBox.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 
 namespace quibex {
 
@@ -38,6 +40,24 @@ QMessageBox::Icon iconOf(MessageBox::Kind kind)
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+// Qt wraps any line wider than half the screen; the texts are laid out line by
+// line and read best as written, so each line stays whole as far as the
+// screen's width allows.
+void keepLinesWhole(QMessageBox& box)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (label == nullptr) {
+        return;
+    }
+    int widest = 0;
+    for (const QString& line : box.text().split(QLatin1Char('\n'))) {
+        widest = qMax(widest, label->fontMetrics().horizontalAdvance(line));
+    }
+    // Room for the icon, the margins and the window frame.
+    const int room = box.screen()->availableGeometry().width() - 120;
+    label->setMinimumWidth(qMin(widest + 2, room));
 }
 
 } // namespace
@@ -99,6 +119,7 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const Shown& box)
     // Paths and passwords are shown as they are, never read as markup.
     dialog->setTextFormat(Qt::PlainText);
     dialog->setDefaultButton(asking ? QMessageBox::No : QMessageBox::Ok);
+    keepLinesWhole(*dialog);
     const int result = dialog->exec();
     delete dialog;
     if (!asking) {
