@@ -34,6 +34,9 @@ class TimedWindow : public quibex::RezarUvurizod
 {
 public:
     qint64 longestGapNs = 0;
+    // Where the longest gap ended: 1 at the first yield, yields + 1 at the
+    // final message.
+    qint64 longestGapEnd = 0;
     qint64 longestStartToStartNs = 0;
     qint64 yields = 0;
     qint64 startNs = -1;
@@ -81,7 +84,10 @@ private:
     void reached()
     {
         const qint64 now = m_clock.nsecsElapsed();
-        longestGapNs = std::max(longestGapNs, now - m_lastReturnNs);
+        if (now - m_lastReturnNs > longestGapNs) {
+            longestGapNs = now - m_lastReturnNs;
+            longestGapEnd = yields + 1;
+        }
         longestStartToStartNs = std::max(longestStartToStartNs, now - m_lastStartNs);
         m_lastStartNs = now;
     }
@@ -135,8 +141,11 @@ int main(int argc, char** argv)
     }
     const double seconds = double(window.endNs - window.startNs) / 1e9;
     std::printf("yields: %lld\n", static_cast<long long>(window.yields));
-    std::printf("longest gap: %.1f ms (yield start to start: %.1f ms)\n",
-                double(window.longestGapNs) / 1e6, double(window.longestStartToStartNs) / 1e6);
+    std::printf("longest gap: %.1f ms (yield start to start: %.1f ms), ending at point %lld of "
+                "%lld (the last: the final message)\n",
+                double(window.longestGapNs) / 1e6, double(window.longestStartToStartNs) / 1e6,
+                static_cast<long long>(window.longestGapEnd),
+                static_cast<long long>(window.yields + 1));
     std::printf("run: %.3f s\n", seconds);
     return 0;
 }
