@@ -427,8 +427,12 @@ void RezarUvurizod::crypter()
     }
     setPasswordEntryVisible(true);
     m_motdepass->setFocus();
+    // The first press of a run only reveals the entry.
     const QString password = m_motdepass->text();
-    if (password.isEmpty() || passwordTooLong(password)) {
+    if (password.isEmpty()) {
+        return;
+    }
+    if (passwordTooLong(password)) {
         return;
     }
     const std::optional<QByteArray> codes = passwordToKey(password);

@@ -102,7 +102,9 @@ private:
     void wireCommands();
     void startUp();
     void endProgram();
+    // True, after saying so to the user, for 256 characters or more.
     bool passwordTooLong(const QString& password);
+    // The key of the mode checked now; nullopt when the program ended meanwhile.
     std::optional<QByteArray> keyFor(const QByteArray& passwordCodes);
 
     QuibexFrm* m_frame = nullptr;
