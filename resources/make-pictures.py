@@ -9,9 +9,14 @@ Each picture is a list of layers (a signed distance function and a colour)
 painted back to front.  A distance function gives, for the centre of a pixel,
 how far the point lies outside the shape in pixels (negative inside); the
 pixel's coverage is taken from that distance, which gives clean edges at any
-size.  The brand icon is drawn from the same description at 32, 48, 128 and
-256 pixels, with the line widths and details chosen for each size rather than
-scaled from one bitmap.
+size.  The brand icon is drawn from the same description at 32, 48, 64, 128
+and 256 pixels, with the line widths and details chosen for each size rather
+than scaled from one bitmap.
+
+Every smaller picture also gets a variant drawn at twice its size from the
+same shapes, named with Qt's "@2x" suffix (cmd-aide@2x.png), which the
+program shows on screens scaled to 150 % and more instead of an enlarged
+bitmap.
 
 Pictures that the program shows through a transparent colour (the image
 buttons, the Quit button and the menu bitmaps) are written as opaque 24-bit
@@ -398,12 +403,18 @@ def menu_download():
     return layers
 
 
+def doubled(layers):
+    """The same drawing at twice the size: every distance in the new pixels."""
+    return [(lambda x, y, shape=shape: 2.0 * shape(x / 2.0, y / 2.0), colour)
+            for shape, colour in layers]
+
+
 # ---------------------------------------------------------------- output
 
 def pictures():
     """(file name, width, height, layers, transparent colour or None)."""
     out = []
-    for n in (32, 48, 128, 256):
+    for n in (32, 48, 64, 128, 256):
         out.append(("quibex-%d.png" % n, n, n, brand(n), None))
     out += [
         ("image1.png", 32, 32, document_with_key(), None),
@@ -419,7 +430,9 @@ def pictures():
         ("menu-aide.png", 16, 16, question_badge(16, GOLD, NAVY, GOLD_DARK), MAGENTA_KEY),
         ("menu-tel.png", 16, 16, menu_download(), PINK_KEY),
     ]
-    return out
+    large = [(name.replace(".png", "@2x.png"), 2 * w, 2 * h, doubled(layers), key)
+             for name, w, h, layers, key in out if not name.startswith("quibex-")]
+    return out + large
 
 
 def main():

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # Photographs the window in its start state on a virtual X server with a
-# small window manager, so that the title bar shows as a user sees it.
-# Writes <builddir>/screenshot.png.
+# small window manager, so that the title bar shows as a user sees it, at
+# 100 %, 150 % and 200 % scaling (QT_SCALE_FACTOR). Writes
+# <builddir>/screenshot.png, screenshot-150.png and screenshot-200.png.
 set -euo pipefail
 build_dir="${1:-build}"
 program="$build_dir/quibex-crypto"
-output="$build_dir/screenshot.png"
 
 work="$(mktemp -d)"
 pids=()
-cleanup() {
+stop_all() {
   for pid in "${pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
   wait 2>/dev/null || true
+  pids=()
+}
+cleanup() {
+  stop_all
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -30,52 +34,73 @@ wait_for() { # seconds, command...
   done
 }
 
-# Xvfb picks a free display number and writes it to fd 3; other sessions may
-# be starting servers at the same moment, so a lost race is tried again.
-for attempt in 1 2 3; do
-  : >"$work/display"
-  Xvfb -displayfd 3 -screen 0 800x600x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-  xvfb=$!
-  if wait_for 10 test -s "$work/display"; then
-    export DISPLAY=":$(head -n1 "$work/display")"
-    if wait_for 5 xdpyinfo; then
-      pids+=("$xvfb")
-      break
+start_server() { # screen size
+  # Xvfb picks a free display number and writes it to fd 3; other sessions
+  # may be starting servers at the same moment, so a lost race is tried again.
+  # Without -noreset the server starts over when its first client (the
+  # check below) leaves, and refuses the next one meanwhile.
+  local attempt xvfb
+  for attempt in 1 2 3; do
+    : >"$work/display"
+    Xvfb -displayfd 3 -screen 0 "$1x24" -dpi 96 -nolisten tcp -noreset \
+      3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb=$!
+    if wait_for 10 test -s "$work/display"; then
+      export DISPLAY=":$(head -n1 "$work/display")"
+      if wait_for 5 xdpyinfo; then
+        pids+=("$xvfb")
+        return 0
+      fi
     fi
-  fi
-  kill "$xvfb" 2>/dev/null || true
-  unset DISPLAY
-done
-if [ -z "${DISPLAY:-}" ]; then
+    kill "$xvfb" 2>/dev/null || true
+    unset DISPLAY
+  done
   echo "Xvfb n'a pas démarré :" >&2
   cat "$work/xvfb.log" >&2
   exit 1
-fi
+}
 
-# The window asks for a title bar with a minimise button only. Openbox
-# deliberately keeps the close and maximise buttons whatever a window asks
-# (the desktops' usual managers honour the request), so it is told to leave
-# them out here, to show the title bar as those desktops do.
-sed 's|<titleLayout>.*</titleLayout>|<titleLayout>NLI</titleLayout>|' \
-  /etc/xdg/openbox/rc.xml >"$work/rc.xml"
-openbox --sm-disable --config-file "$work/rc.xml" >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-wait_for 10 wm_ready || { echo "openbox n'a pas démarré :" >&2; cat "$work/openbox.log" >&2; exit 1; }
+start_window_manager() {
+  # The window asks for a title bar with a minimise button only. Openbox
+  # deliberately keeps the close and maximise buttons whatever a window asks
+  # (the desktops' usual managers honour the request), so it is told to leave
+  # them out here, to show the title bar as those desktops do.
+  sed 's|<titleLayout>.*</titleLayout>|<titleLayout>NLI</titleLayout>|' \
+    /etc/xdg/openbox/rc.xml >"$work/rc.xml"
+  openbox --sm-disable --config-file "$work/rc.xml" >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+  wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+  wait_for 10 wm_ready || {
+    echo "openbox n'a pas démarré :" >&2; cat "$work/openbox.log" >&2; exit 1; }
+}
 
-# A runtime folder of its own, so that an instance already running for this
-# user does not stop this one.
-mkdir -m 700 "$work/runtime"
-XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb "$program" >"$work/program.log" 2>&1 &
-pids+=($!)
 framed() {
   local window
   window="$(xdotool search --onlyvisible --name "Quibex Crypto" | head -n1)"
   [ -n "$window" ] && xprop -id "$window" _NET_FRAME_EXTENTS | grep -q '='
 }
-wait_for 15 framed || {
-  echo "la fenêtre n'est pas apparue :" >&2; cat "$work/program.log" >&2; exit 1; }
-# Let the window centre itself on its frame and repaint.
-sleep 1
-import -window root "$output"
-echo "capture écrite dans $output"
+
+shoot() { # scale factor, screen size, output
+  start_server "$2"
+  start_window_manager
+  # A runtime folder of its own, so that an instance already running for
+  # this user, or the one of the previous scale, does not stop this one.
+  local runtime="$work/runtime-$1"
+  mkdir -m 700 "$runtime"
+  XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$1" \
+    "$program" >"$work/program.log" 2>&1 &
+  pids+=($!)
+  wait_for 15 framed || {
+    echo "la fenêtre n'est pas apparue :" >&2; cat "$work/program.log" >&2; exit 1; }
+  # Let the window centre itself on its frame and repaint.
+  sleep 1
+  import -window root "$3"
+  echo "capture écrite dans $3"
+  stop_all
+  unset DISPLAY
+}
+
+# The screen grows with the scale, so the window keeps the same share of it.
+shoot 1 800x600 "$build_dir/screenshot.png"
+shoot 1.5 1200x900 "$build_dir/screenshot-150.png"
+shoot 2 1600x1200 "$build_dir/screenshot-200.png"

@@ -46,7 +46,7 @@ void setUpApplication(QApplication& app)
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     loadQtTranslations(app);
     setLightLook(app);
-    QApplication::setWindowIcon(QIcon(pictures::pixmap(pictures::WindowIcon)));
+    QApplication::setWindowIcon(pictures::windowIcon());
 }
 
 QString SingleInstance::defaultLockPath()

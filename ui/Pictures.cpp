@@ -1,5 +1,9 @@
 #include "ui/Pictures.h"
 
+#include "ui/controls/MaskedPixmap.h"
+
+#include <QDir>
+
 // Q_INIT_RESOURCE declares a function of the global namespace.
 static void registerQuibexResources()
 {
@@ -28,9 +32,32 @@ QImage image(const QString& path)
     return QImage(path);
 }
 
-QPixmap pixmap(const QString& path)
+QImage largeImage(const QString& path)
 {
-    return QPixmap::fromImage(image(path));
+    registerResources();
+    QString large = path;
+    large.insert(large.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+    // Missing on purpose for some pictures: no warning then.
+    if (!QFile::exists(large)) {
+        return {};
+    }
+    return QImage(large);
+}
+
+QPixmap pixmap(const QString& path, qreal ratio)
+{
+    return maskedPixmap(image(path), largeImage(path), QColor(), ratio);
+}
+
+QIcon windowIcon()
+{
+    registerResources();
+    QIcon icon;
+    const QDir folder(QStringLiteral(":/pictures"));
+    for (const QString& name : folder.entryList({QStringLiteral("quibex-*.png")}, QDir::Files)) {
+        icon.addFile(folder.filePath(name));
+    }
+    return icon;
 }
 
 } // namespace quibex::pictures

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
 
-// The program's own pictures, compiled in from resources/resources.qrc.
+// The program's own pictures, compiled in from resources/resources.qrc. Most
+// come with a variant drawn at twice the size, "name@2x.png", for screens
+// scaled to 150 % and more.
 namespace quibex::pictures {
 
 inline const QString WindowIcon = QStringLiteral(":/pictures/quibex-32.png");
@@ -22,6 +25,13 @@ inline const QString MenuAide = QStringLiteral(":/pictures/menu-aide.png");
 inline const QString MenuTel = QStringLiteral(":/pictures/menu-tel.png");
 
 QImage image(const QString& path);
-QPixmap pixmap(const QString& path);
+// The variant of the picture drawn at twice its size; a null image when the
+// picture has none.
+QImage largeImage(const QString& path);
+// The picture for a screen of device pixel ratio ratio, from its larger
+// variant where that is sharper.
+QPixmap pixmap(const QString& path, qreal ratio = 1.0);
+// The brand icon with every size it is drawn at (quibex-N.png).
+QIcon windowIcon();
 
 } // namespace quibex::pictures

@@ -54,7 +54,8 @@ QuibexCmd* imageButton(QWidget* parent, const char* name, int left, const QStrin
     button->setGeometry(left, 0, 25, 25);
     button->setButtonType(QuibexCmd::FlatType);
     button->setMaskColor(White);
-    button->setPicture(pictures::image(picture));
+    button->setPicture(pictures::image(picture), pictures::largeImage(picture));
+    // The tool tip is the button's only text: screen readers read it as its name.
     button->setToolTip(toolTip);
     button->setMustDrawFocus(drawFocus);
     return button;
@@ -145,7 +146,7 @@ RezarUvurizod::RezarUvurizod(QWidget* parent)
 {
     setObjectName(QStringLiteral("RezarUvurizod"));
     setWindowTitle(WindowTitle);
-    setWindowIcon(QIcon(pictures::pixmap(pictures::WindowIcon)));
+    setWindowIcon(pictures::windowIcon());
     setFont(legacy_fonts::msSansSerif(8.25));
 
     auto* area = new QWidget(this);
@@ -156,6 +157,7 @@ RezarUvurizod::RezarUvurizod(QWidget* parent)
     buildFrame(area);
     buildMenus();
     buildMenuSkin();
+    describeForAssistiveTools();
     setTabOrder();
     wireCommands();
     m_dialog->setDialogTitle(QStringLiteral("Fichier à crypter/décrypter"));
@@ -211,11 +213,14 @@ void RezarUvurizod::buildFrame(QWidget* area)
     m_kovCommand1 = captionButton(m_frame, "KovCommand1", QRect(312, 176, 89, 25),
                                   QStringLiteral("&Quitter"), legacy_fonts::verdana(8.25));
     m_kovCommand1->setMaskColor(White);
-    m_kovCommand1->setPicture(pictures::image(pictures::Quitter));
+    m_kovCommand1->setPicture(pictures::image(pictures::Quitter),
+                              pictures::largeImage(pictures::Quitter));
     m_kovCommand1->setCenterPicture(false);
     buildFrameLabels();
-    picture(m_frame, "Image1", 64, pictures::pixmap(pictures::Image1));
-    picture(m_frame, "Image2", 304, pictures::pixmap(pictures::WindowIcon));
+    // Drawn for the scale of the screen the window opens on.
+    const qreal ratio = devicePixelRatioF();
+    picture(m_frame, "Image1", 64, pictures::pixmap(pictures::Image1, ratio));
+    picture(m_frame, "Image2", 304, windowIcon().pixmap(QSize(32, 32), ratio));
 }
 
 void RezarUvurizod::buildFrameLabels()
@@ -288,15 +293,50 @@ void RezarUvurizod::buildMenuSkin()
     m_menuSkin = new QuibexMenu(this);
     m_menuSkin->setObjectName(QStringLiteral("QuibexMenu1"));
     m_menuSkin->setFont(legacy_fonts::tahoma(8.25));
-    m_menuSkin->addBitmap(QStringLiteral("#menu_fichier_ouvrir"),
-                          pictures::image(pictures::MenuOuvrir), White);
-    m_menuSkin->addBitmap(QStringLiteral("#menu_fichier_quitter"),
-                          pictures::image(pictures::MenuQuitter), White);
-    m_menuSkin->addBitmap(QStringLiteral("#menu_aide_apropos"),
-                          pictures::image(pictures::MenuAPropos), Magenta);
-    m_menuSkin->addBitmap(QStringLiteral("#help"), pictures::image(pictures::MenuAide), Magenta);
-    m_menuSkin->addBitmap(QStringLiteral("#tel"), pictures::image(pictures::MenuTel), Pink);
+    const auto add = [this](const char* key, const QString& bitmap, const QColor& mask) {
+        m_menuSkin->addBitmap(QLatin1String(key), pictures::image(bitmap), mask,
+                              pictures::largeImage(bitmap));
+    };
+    add("#menu_fichier_ouvrir", pictures::MenuOuvrir, White);
+    add("#menu_fichier_quitter", pictures::MenuQuitter, White);
+    add("#menu_aide_apropos", pictures::MenuAPropos, Magenta);
+    add("#help", pictures::MenuAide, Magenta);
+    add("#tel", pictures::MenuTel, Pink);
     m_menuSkin->attach(menuBar());
+}
+
+void RezarUvurizod::describeForAssistiveTools()
+{
+    // The buttons, the frame and the labels are named by their own texts.
+    m_motdepasss->setBuddy(m_motdepass);
+    m_motdepass->setAccessibleName(QStringLiteral("Mot de passe"));
+    m_motdepass->setAccessibleDescription(
+        QStringLiteral("Affiché en clair ; moins de 256 caractères"));
+    m_fileSelected->setAccessibleName(QStringLiteral("Fichier choisi"));
+    m_fileSelected->setAccessibleDescription(
+        QStringLiteral("Chemin du fichier à crypter ou à décrypter"));
+    m_btnParcourir->setAccessibleDescription(
+        QStringLiteral("Choisir le fichier à crypter ou à décrypter"));
+    m_btnCrypt->setAccessibleDescription(
+        QStringLiteral("Demande le mot de passe, puis crypte ou décrypte le fichier choisi"));
+    m_kovCommand1->setAccessibleDescription(QStringLiteral("Fermer Quibex Crypto"));
+    m_barre->setAccessibleName(QStringLiteral("Progression"));
+    m_statusLabel->setAccessibleDescription(QStringLiteral("État de l'opération"));
+    m_pourcent->setAccessibleDescription(QStringLiteral("Pourcentage effectué"));
+    m_lbcryptes->setAccessibleDescription(QStringLiteral("Octets traités"));
+    m_lbtaille->setAccessibleDescription(QStringLiteral("Taille du fichier en octets"));
+    const QList<std::pair<const char*, QString>> others{
+        {"Image1", QStringLiteral("Document et clé")},
+        {"Image2", QStringLiteral("Icône de Quibex Crypto")},
+        {"Line1", QStringLiteral("Séparateur")},
+        {"Line2", QStringLiteral("Séparateur")},
+    };
+    for (const auto& [name, spoken] : others) {
+        findChild<QWidget*>(QLatin1String(name))->setAccessibleName(spoken);
+    }
+    m_menuFichier->setAccessibleName(QStringLiteral("Fichier"));
+    m_menuOption->setAccessibleName(QStringLiteral("Option"));
+    m_menuAide->setAccessibleName(QStringLiteral("Aide"));
 }
 
 void RezarUvurizod::setTabOrder()

@@ -98,6 +98,7 @@ private:
     void buildFrameLabels();
     void buildMenus();
     void buildMenuSkin();
+    void describeForAssistiveTools();
     void setTabOrder();
     void wireCommands();
     void startUp();

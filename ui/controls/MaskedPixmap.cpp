@@ -1,11 +1,15 @@
 #include "ui/controls/MaskedPixmap.h"
 
+#include <cmath>
+
 namespace quibex {
 
-QPixmap maskedPixmap(const QImage& picture, const QColor& mask)
+namespace {
+
+QImage maskedImage(const QImage& picture, const QColor& mask)
 {
     if (picture.isNull() || !mask.isValid()) {
-        return QPixmap::fromImage(picture);
+        return picture;
     }
     QImage image = picture.convertToFormat(QImage::Format_ARGB32);
     const QRgb key = mask.rgb() & RGB_MASK;
@@ -17,7 +21,31 @@ QPixmap maskedPixmap(const QImage& picture, const QColor& mask)
             }
         }
     }
-    return QPixmap::fromImage(image);
+    return image;
+}
+
+} // namespace
+
+QPixmap maskedPixmap(const QImage& picture, const QColor& mask)
+{
+    return QPixmap::fromImage(maskedImage(picture, mask));
+}
+
+QPixmap maskedPixmap(const QImage& picture, const QImage& large, const QColor& mask, qreal ratio)
+{
+    if (ratio <= 1.0 || large.isNull() || picture.isNull()) {
+        return maskedPixmap(picture, mask);
+    }
+    // The key colour goes before any scaling, so that no edge pixel blends
+    // into it and shows as a fringe.
+    QImage shown = maskedImage(large, mask).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QSize device(static_cast<int>(std::lround(picture.width() * ratio)),
+                       static_cast<int>(std::lround(picture.height() * ratio)));
+    if (shown.size() != device) {
+        shown = shown.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    shown.setDevicePixelRatio(ratio);
+    return QPixmap::fromImage(shown);
 }
 
 } // namespace quibex

@@ -2,6 +2,10 @@
 
 #include "ui/controls/MaskedPixmap.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -17,10 +21,127 @@ constexpr int PictureGap = 4;
 // Room around the picture of a flat button for its raised panel.
 constexpr int FlatMargin = 4;
 
+// The caption as it is read out: the access key's "&" dropped, "&&" read as
+// one "&".
+QString spokenCaption(const QString& caption)
+{
+    QString spoken;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&') && ++i == caption.size()) {
+            break;
+        }
+        spoken.append(caption.at(i));
+    }
+    return spoken;
+}
+
+// How screen readers and other assistive tools see the button.
+class QuibexCmdAccessible : public QAccessibleWidget
+{
+public:
+    explicit QuibexCmdAccessible(QuibexCmd* button)
+        : QAccessibleWidget(button, QAccessible::Button), m_button(button)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        switch (t) {
+        case QAccessible::Name:
+            return name();
+        case QAccessible::Description:
+            // A picture button is already named by its tool tip.
+            if (m_button->accessibleDescription().isEmpty() && m_button->caption().isEmpty()) {
+                return {};
+            }
+            return QAccessibleWidget::text(t);
+        case QAccessible::Accelerator:
+            return accessKey();
+        default:
+            return QAccessibleWidget::text(t);
+        }
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State shown = QAccessibleWidget::state();
+        shown.pressed = m_button->isDown();
+        return shown;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names;
+        if (m_button->isEnabled()) {
+            names << pressAction();
+        }
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& action) override
+    {
+        if (action != pressAction()) {
+            QAccessibleWidget::doAction(action);
+            return;
+        }
+        // Later, from the event loop: the command may open a modal box, which
+        // must not hold up the assistive tool's request.
+        if (m_button->isEnabled()) {
+            m_button->animateClick();
+        }
+    }
+
+    QStringList keyBindingsForAction(const QString& action) const override
+    {
+        if (action == pressAction() && !accessKey().isEmpty()) {
+            return {accessKey()};
+        }
+        return QAccessibleWidget::keyBindingsForAction(action);
+    }
+
+private:
+    QString name() const
+    {
+        if (!m_button->accessibleName().isEmpty()) {
+            return m_button->accessibleName();
+        }
+        if (!m_button->caption().isEmpty()) {
+            return spokenCaption(m_button->caption());
+        }
+        return m_button->toolTip();
+    }
+
+    QString accessKey() const
+    {
+        return QKeySequence::mnemonic(m_button->caption()).toString(QKeySequence::NativeText);
+    }
+
+    QuibexCmd* m_button;
+};
+
+QAccessibleInterface* accessibleButton(const QString& key, QObject* object)
+{
+    auto* button = qobject_cast<QuibexCmd*>(object);
+    if (button == nullptr || key != QLatin1String(QuibexCmd::staticMetaObject.className())) {
+        return nullptr;
+    }
+    return new QuibexCmdAccessible(button);
+}
+
+void installAccessibleButton()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleButton);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
 } // namespace
 
 QuibexCmd::QuibexCmd(QWidget* parent) : QAbstractButton(parent)
 {
+    installAccessibleButton();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
 }
@@ -32,9 +153,10 @@ void QuibexCmd::setCaption(const QString& caption)
     update();
 }
 
-void QuibexCmd::setPicture(const QImage& picture)
+void QuibexCmd::setPicture(const QImage& picture, const QImage& large)
 {
     m_picture = picture;
+    m_largePicture = large;
     refreshPixmap();
 }
 
@@ -65,9 +187,20 @@ void QuibexCmd::setCenterPicture(bool on)
 
 void QuibexCmd::refreshPixmap()
 {
-    m_pixmap = maskedPixmap(m_picture, m_maskColor);
+    m_pixmapRatio = 0.0;
     updateGeometry();
     update();
+}
+
+QPixmap QuibexCmd::pictureShown() const
+{
+    // Made again when the button moves to a screen of another scale.
+    const qreal ratio = devicePixelRatioF();
+    if (!qFuzzyCompare(ratio, m_pixmapRatio)) {
+        m_pixmap = maskedPixmap(m_picture, m_largePicture, m_maskColor, ratio);
+        m_pixmapRatio = ratio;
+    }
+    return m_pixmap;
 }
 
 QSize QuibexCmd::contentSize() const
@@ -76,10 +209,10 @@ QSize QuibexCmd::contentSize() const
     if (!text().isEmpty()) {
         size = fontMetrics().size(Qt::TextShowMnemonic, text());
     }
-    if (!m_pixmap.isNull()) {
+    if (!m_picture.isNull()) {
         const int gap = text().isEmpty() ? 0 : PictureGap;
-        size.setWidth(size.width() + gap + m_pixmap.width());
-        size.setHeight(qMax(size.height(), m_pixmap.height()));
+        size.setWidth(size.width() + gap + m_picture.width());
+        size.setHeight(qMax(size.height(), m_picture.height()));
     }
     return size;
 }
@@ -129,7 +262,7 @@ void QuibexCmd::drawBevel(QPainter& painter, const QStyleOptionButton& option) c
         style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
         return;
     }
-    const bool hot = isEnabled() && (underMouse() || isDown());
+    const bool hot = isEnabled() && (underMouse() || isDown() || showsKeyboardFocus());
     if (!hot) {
         return;
     }
@@ -149,18 +282,18 @@ void QuibexCmd::drawContents(QPainter& painter, const QStyleOptionButton& option
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
     }
     QRect textArea = area;
-    if (!m_pixmap.isNull()) {
+    if (!m_picture.isNull()) {
+        const QPixmap shown = pictureShown();
         const QPixmap pixmap =
-            isEnabled() ? m_pixmap
-                        : style()->generatedIconPixmap(QIcon::Disabled, m_pixmap, &option);
+            isEnabled() ? shown : style()->generatedIconPixmap(QIcon::Disabled, shown, &option);
         QRect pictureArea =
-            QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, m_pixmap.size(), area);
+            QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, m_picture.size(), area);
         if (!m_centerPicture && !text().isEmpty()) {
             // Picture and caption share the button as one centred group.
             const QRect group =
                 QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, contentSize(), area);
             pictureArea.moveLeft(group.left());
-            textArea = group.adjusted(m_pixmap.width() + PictureGap, 0, 0, 0);
+            textArea = group.adjusted(m_picture.width() + PictureGap, 0, 0, 0);
         }
         style()->drawItemPixmap(&painter, pictureArea, Qt::AlignCenter, pixmap);
     }
@@ -187,6 +320,41 @@ void QuibexCmd::drawFocus(QPainter& painter, const QStyleOptionButton& option) c
                      : style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
     focus.backgroundColor = palette().color(QPalette::Button);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+}
+
+bool QuibexCmd::showsKeyboardFocus() const
+{
+    // A flat button that draws no focus rectangle still shows a keyboard
+    // user where the focus is: it rises as under the mouse.
+    return m_buttonType == FlatType && !m_mustDrawFocus && hasFocus() && m_keyboardFocus;
+}
+
+void QuibexCmd::focusInEvent(QFocusEvent* event)
+{
+    // The focus that the window gives back when it is activated again keeps
+    // the way it first came.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::ActiveWindowFocusReason) {
+        m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                          reason == Qt::ShortcutFocusReason;
+    }
+    QAbstractButton::focusInEvent(event);
+}
+
+void QuibexCmd::keyPressEvent(QKeyEvent* event)
+{
+    // Return and Enter press the focused button, as on the desktop the
+    // program comes from; Qt's own buttons leave them to dialogs.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain) {
+        if (!event->isAutoRepeat()) {
+            click();
+        }
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void QuibexCmd::enterEvent(QEnterEvent* event)

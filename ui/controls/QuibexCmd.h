@@ -11,7 +11,9 @@ namespace quibex {
 
 // The captioned or picture button the window is built from. A "&" in the
 // caption gives the button its access key; a disabled button takes no focus,
-// no click and no access key, as any Qt button.
+// no click and no access key, as any Qt button. Space, Return and Enter press
+// the focused button. Assistive tools see a push button named by its caption,
+// or by its tool tip when it shows a picture alone.
 class QuibexCmd : public QAbstractButton
 {
     Q_OBJECT
@@ -33,11 +35,14 @@ public:
     void setCaption(const QString& caption);
 
     QImage picture() const { return m_picture; }
-    void setPicture(const QImage& picture);
+    // large, when given, is the same picture drawn at twice the size, shown
+    // instead of an enlarged bitmap on scaled screens.
+    void setPicture(const QImage& picture, const QImage& large = QImage());
     QColor maskColor() const { return m_maskColor; }
     void setMaskColor(const QColor& color);
-    // The picture as drawn: the mask colour transparent.
-    QPixmap pictureShown() const { return m_pixmap; }
+    // The picture as drawn on the button's screen: the mask colour
+    // transparent, at the screen's device pixel ratio.
+    QPixmap pictureShown() const;
 
     int buttonType() const { return m_buttonType; }
     void setButtonType(int type);
@@ -51,6 +56,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -61,13 +68,18 @@ private:
     void drawContents(QPainter& painter, const QStyleOptionButton& option) const;
     void drawFocus(QPainter& painter, const QStyleOptionButton& option) const;
     void refreshPixmap();
+    bool showsKeyboardFocus() const;
 
     QImage m_picture;
-    QPixmap m_pixmap;
+    QImage m_largePicture;
+    // The picture shown, kept for the device pixel ratio it was made for.
+    mutable QPixmap m_pixmap;
+    mutable qreal m_pixmapRatio = 0.0;
     QColor m_maskColor;
     int m_buttonType = StandardType;
     bool m_mustDrawFocus = true;
     bool m_centerPicture = true;
+    bool m_keyboardFocus = false;
 };
 
 } // namespace quibex

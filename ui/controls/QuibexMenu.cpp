@@ -18,9 +18,10 @@ void QuibexMenu::setFont(const QFont& font)
     m_font = font;
 }
 
-void QuibexMenu::addBitmap(const QString& key, const QImage& bitmap, const QColor& mask)
+void QuibexMenu::addBitmap(const QString& key, const QImage& bitmap, const QColor& mask,
+                           const QImage& large)
 {
-    m_entries.append({key, bitmap, mask});
+    m_entries.append({key, bitmap, mask, large});
 }
 
 void QuibexMenu::attach(QMenuBar* bar) const
@@ -53,10 +54,20 @@ void QuibexMenu::decorate(QAction* action) const
     const QString key = QLatin1Char('#') + action->objectName();
     for (const Entry& entry : m_entries) {
         if (entry.key == key) {
-            action->setIcon(QIcon(maskedPixmap(entry.bitmap, entry.mask)));
+            action->setIcon(icon(entry));
             return;
         }
     }
+}
+
+QIcon QuibexMenu::icon(const Entry& entry)
+{
+    // The icon picks, for each screen, the variant nearest its scale.
+    QIcon shown(maskedPixmap(entry.bitmap, entry.mask));
+    if (!entry.large.isNull()) {
+        shown.addPixmap(maskedPixmap(entry.bitmap, entry.large, entry.mask, 2.0));
+    }
+    return shown;
 }
 
 } // namespace quibex

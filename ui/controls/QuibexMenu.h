@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -27,8 +28,10 @@ public:
     QFont font() const { return m_font; }
     void setFont(const QFont& font);
 
-    // key is "#" followed by the object name of the menu item.
-    void addBitmap(const QString& key, const QImage& bitmap, const QColor& mask);
+    // key is "#" followed by the object name of the menu item. large, when
+    // given, is the bitmap drawn at twice the size, for scaled screens.
+    void addBitmap(const QString& key, const QImage& bitmap, const QColor& mask,
+                   const QImage& large = QImage());
     int bmpcount() const { return static_cast<int>(m_entries.size()); }
 
     // Applies the font to the bar and every menu below it, and the bitmaps to
@@ -41,10 +44,12 @@ private:
         QString key;
         QImage bitmap;
         QColor mask;
+        QImage large;
     };
 
     void applyTo(QMenu* menu) const;
     void decorate(QAction* action) const;
+    static QIcon icon(const Entry& entry);
 
     QFont m_font;
     QList<Entry> m_entries;

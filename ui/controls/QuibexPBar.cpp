@@ -1,5 +1,7 @@
 #include "ui/controls/QuibexPBar.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -11,10 +13,64 @@ namespace {
 constexpr int FrameWidth = 2;
 constexpr int BlockGap = 2;
 
+// Assistive tools see a progress bar whose value they can read, not change.
+class QuibexPBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+{
+public:
+    explicit QuibexPBarAccessible(QuibexPBar* bar)
+        : QAccessibleWidget(bar, QAccessible::ProgressBar), m_bar(bar)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value) {
+            return QStringLiteral("%1 %").arg(m_bar->value());
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
+        if (t == QAccessible::ValueInterface) {
+            return static_cast<QAccessibleValueInterface*>(this);
+        }
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QVariant currentValue() const override { return m_bar->value(); }
+    void setCurrentValue(const QVariant& /*value*/) override {}
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    QuibexPBar* m_bar;
+};
+
+QAccessibleInterface* accessibleBar(const QString& key, QObject* object)
+{
+    auto* bar = qobject_cast<QuibexPBar*>(object);
+    if (bar == nullptr || key != QLatin1String(QuibexPBar::staticMetaObject.className())) {
+        return nullptr;
+    }
+    return new QuibexPBarAccessible(bar);
+}
+
+void installAccessibleBar()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleBar);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
 } // namespace
 
 QuibexPBar::QuibexPBar(QWidget* parent) : QWidget(parent)
 {
+    installAccessibleBar();
     setFocusPolicy(Qt::NoFocus);
 }
 
@@ -25,6 +81,8 @@ void QuibexPBar::setValue(int value)
         return;
     }
     m_value = value;
+    QAccessibleValueChangeEvent changed(this, m_value);
+    QAccessible::updateAccessibility(&changed);
     update();
 }
 
