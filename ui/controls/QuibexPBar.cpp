@@ -4,7 +4,6 @@
 #include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
-#include <QStyleOptionFrame>
 
 namespace quibex {
 
@@ -131,16 +130,24 @@ void QuibexPBar::paintEvent(QPaintEvent* /*event*/)
     } else {
         drawBlocks(painter, filled);
     }
-    QStyleOptionFrame frame;
-    frame.initFrom(this);
-    frame.state |= QStyle::State_Sunken;
-    frame.lineWidth = 1;
-    frame.frameShape = QFrame::StyledPanel;
-    style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+    drawBorder(painter);
     if (m_showCaption) {
         style()->drawItemText(&painter, rect(), Qt::AlignCenter, palette(), isEnabled(),
                               QStringLiteral("%1 %").arg(m_value), QPalette::WindowText);
     }
+}
+
+void QuibexPBar::drawBorder(QPainter& painter) const
+{
+    // One line of the palette's mid grey around the bar, as filled edges: a
+    // pen along the edge loses its top line on screens scaled to 150 %.
+    const QColor line = palette().color(QPalette::Mid);
+    const int w = width();
+    const int h = height();
+    painter.fillRect(QRect(0, 0, w, 1), line);
+    painter.fillRect(QRect(0, h - 1, w, 1), line);
+    painter.fillRect(QRect(0, 0, 1, h), line);
+    painter.fillRect(QRect(w - 1, 0, 1, h), line);
 }
 
 void QuibexPBar::drawBlocks(QPainter& painter, const QRect& filled) const

@@ -39,6 +39,7 @@ protected:
 
 private:
     void drawBlocks(QPainter& painter, const QRect& filled) const;
+    void drawBorder(QPainter& painter) const;
 
     int m_value = 0;
     QColor m_barColor{0, 0, 128};
