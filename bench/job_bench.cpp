@@ -2,6 +2,7 @@
 // Runs the real file job on FILE with a view that shows nothing and answers Yes
 // to the overwrite question. Prints the output path on its first line and the
 // throughput on its last; exits 1 with the job's message on stderr on failure.
+#include "bench/BenchArguments.h"
 #include "job/FileJob.h"
 #include "job/JobView.h"
 #include "job/OutputName.h"
@@ -13,7 +14,6 @@
 #include <QString>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -42,27 +42,17 @@ public:
     bool endRequested() const override { return false; }
 };
 
-int usage()
-{
-    std::fputs("usage: job_bench [--advanced] FILE PASSWORD\n", stderr);
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    bool advanced = false;
-    int arg = 1;
-    if (arg < argc && std::strcmp(argv[arg], "--advanced") == 0) {
-        advanced = true;
-        ++arg;
+    const auto arguments = quibex::bench::parseBenchArguments(argc, argv, "job_bench");
+    if (!arguments) {
+        return 2;
     }
-    if (argc - arg != 2) {
-        return usage();
-    }
-    const QString file = QString::fromLocal8Bit(argv[arg]);
-    const QString password = QString::fromLocal8Bit(argv[arg + 1]);
+    const bool advanced = arguments->advanced;
+    const QString file = QString::fromLocal8Bit(arguments->file);
+    const QString password = QString::fromLocal8Bit(arguments->password);
     const auto codes = quibex::passwordToKey(password);
     if (!codes || codes->isEmpty() || codes->size() > 255) {
         std::fprintf(stderr, "%s\n",

@@ -9,6 +9,7 @@
 // user: between the press and the first yield, between two yields (from the
 // end of one to the start of the next), and between the last yield and the
 // final message. Exits 1 when the run did not succeed.
+#include "bench/BenchArguments.h"
 #include "job/Texts.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
@@ -97,39 +98,28 @@ private:
     qint64 m_lastStartNs = 0;
 };
 
-int usage()
-{
-    std::fputs("usage: window_bench [--advanced] FILE PASSWORD\n", stderr);
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    bool advanced = false;
-    int arg = 1;
-    if (arg < argc && std::strcmp(argv[arg], "--advanced") == 0) {
-        advanced = true;
-        ++arg;
-    }
-    if (argc - arg != 2) {
-        return usage();
+    const auto arguments = quibex::bench::parseBenchArguments(argc, argv, "window_bench");
+    if (!arguments) {
+        return 2;
     }
     QApplication app(argc, argv);
     quibex::setUpApplication(app);
     quibex::ScriptedFileOpenDialog::install();
-    quibex::ScriptedFileOpenDialog::setNextChoice(QString::fromLocal8Bit(argv[arg]));
+    quibex::ScriptedFileOpenDialog::setNextChoice(QString::fromLocal8Bit(arguments->file));
 
     TimedWindow window;
     window.show();
-    if (advanced) {
+    if (arguments->advanced) {
         window.findChild<QAction*>(QStringLiteral("menu_option_avance"))->trigger();
     }
     window.press("btnParcourir");
     window.press("btnCrypt");
     window.findChild<QLineEdit*>(QStringLiteral("Motdepass"))
-        ->setText(QString::fromLocal8Bit(argv[arg + 1]));
+        ->setText(QString::fromLocal8Bit(arguments->password));
     // Yes to a question about an existing output, then OK to the last message.
     MessageBox::setNextAnswer(MessageBox::Answer::Yes);
     MessageBox::setNextAnswer(MessageBox::Answer::Ok);
