@@ -1,0 +1,460 @@
+// The window as assistive tools see it, and the whole program driven from
+// the keyboard alone.
+#include "job/FileJob.h"
+#include "tests/job/TestFiles.h"
+#include "ui/Application.h"
+#include "ui/RezarUvurizod.h"
+#include "ui/controls/MessageBox.h"
+#include "ui/controls/QuibexCmd.h"
+#include "ui/controls/ScriptedFileOpenDialog.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quibex;
+
+namespace {
+
+// Counts which command procedure runs.
+class RecordingWindow : public RezarUvurizod
+{
+public:
+    QStringList calls;
+
+    void parcourir() override { calls << QStringLiteral("parcourir"); }
+    void crypter() override { calls << QStringLiteral("crypter"); }
+    void aide() override { calls << QStringLiteral("aide"); }
+    void aPropos() override { calls << QStringLiteral("aPropos"); }
+    void telecharger() override { calls << QStringLiteral("telecharger"); }
+};
+
+template <typename T> T* control(QWidget& window, const QString& name)
+{
+    return window.findChild<T*>(name);
+}
+
+bool showAndActivate(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+QAccessibleInterface* accessible(QWidget& window, const QString& name)
+{
+    return QAccessible::queryAccessibleInterface(control<QObject>(window, name));
+}
+
+// The format, byte by byte: byte j is XORed with key code (n - j mod n) mod n,
+// which is the first code, then the key read backwards from its end.
+QByteArray perByteXor(const QByteArray& data, const QByteArray& key)
+{
+    QByteArray out = data;
+    const qsizetype n = key.size();
+    for (qsizetype j = 0; j < data.size(); ++j) {
+        out[j] = char(quint8(data.at(j)) ^ quint8(key.at((n - j % n) % n)));
+    }
+    return out;
+}
+
+// Presses the keys one after the other where the keyboard would send them:
+// the open menu, else the focused widget. Buttons answer their access keys a
+// moment later, so each key gets the time to act.
+void press(const QStringList& keys)
+{
+    for (const QString& name : keys) {
+        const QKeyCombination key = QKeySequence(name)[0];
+        QTest::keyClick(static_cast<QWidget*>(nullptr), key.key(), key.keyboardModifiers());
+        QTest::qWait(150);
+    }
+}
+
+// Types text into the focused widget key by key, accented letters included.
+void type(const QString& text)
+{
+    for (const QChar c : text) {
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, QString(c),
+                            Qt::NoModifier);
+    }
+}
+
+QStringList tabs(int count, const QString& then)
+{
+    QStringList keys;
+    for (int i = 0; i < count; ++i) {
+        keys << QStringLiteral("Tab");
+    }
+    return keys << then;
+}
+
+} // namespace
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void controlsAsAssistiveToolsSeeThem_data();
+    void controlsAsAssistiveToolsSeeThem();
+    void everyControlHasAName();
+    void promptLabelsThePasswordBox();
+    void pressActionRunsTheCommand_data();
+    void pressActionRunsTheCommand();
+    void accessKeyFollowsTheCaption();
+    void progressIsRead();
+
+    void wholeRunFromTheKeyboard_data();
+    void wholeRunFromTheKeyboard();
+    void imageButtonsByTabAndSpace_data();
+    void imageButtonsByTabAndSpace();
+    void modeChosenFromTheKeyboard_data();
+    void modeChosenFromTheKeyboard();
+
+private:
+    QTemporaryDir* m_folder = nullptr;
+};
+
+void TestAccessibility::initTestCase()
+{
+    setUpApplication(*qApp);
+}
+
+void TestAccessibility::init()
+{
+    ScriptedFileOpenDialog::install();
+    m_folder = new QTemporaryDir;
+    QVERIFY(m_folder->isValid());
+}
+
+void TestAccessibility::cleanup()
+{
+    MessageBox::clearNextAnswers();
+    ScriptedFileOpenDialog::uninstall();
+    delete m_folder;
+    m_folder = nullptr;
+}
+
+void TestAccessibility::controlsAsAssistiveToolsSeeThem_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QAccessible::Role>("role");
+    QTest::addColumn<QString>("spoken");
+    QTest::addColumn<bool>("focusable");
+
+    const auto button = QAccessible::Button;
+    const auto text = QAccessible::StaticText;
+    QTest::newRow("QuibexCmd1") << "QuibexCmd1" << button << "Ouvrir" << true;
+    QTest::newRow("QuibexCmd5") << "QuibexCmd5" << button << "Cryptage" << true;
+    QTest::newRow("QuibexCmd3") << "QuibexCmd3" << button << "Centre de téléchargement" << true;
+    QTest::newRow("QuibexCmd4") << "QuibexCmd4" << button << "Aide" << true;
+    QTest::newRow("QuibexCmd2") << "QuibexCmd2" << button << "A propos" << true;
+    QTest::newRow("btnParcourir") << "btnParcourir" << button << "Parcourir :" << true;
+    QTest::newRow("btnCrypt") << "btnCrypt" << button << "Crypter" << true;
+    QTest::newRow("KovCommand1") << "KovCommand1" << button << "Quitter" << true;
+    QTest::newRow("fileSelected") << "fileSelected" << QAccessible::EditableText
+                                  << "Fichier choisi" << true;
+    QTest::newRow("Motdepass") << "Motdepass" << QAccessible::EditableText << "Mot de passe"
+                               << true;
+    QTest::newRow("QuibexFrm1") << "QuibexFrm1" << QAccessible::Grouping << "Quibex Crypto"
+                                << false;
+    QTest::newRow("barre_progression")
+        << "barre_progression" << QAccessible::ProgressBar << "Progression" << false;
+    QTest::newRow("statusLabel") << "statusLabel" << text << "En attente..." << false;
+    QTest::newRow("pourcent") << "pourcent" << text << "0%" << false;
+    QTest::newRow("lbcryptes") << "lbcryptes" << text << "0 octets cryptés sur" << false;
+    QTest::newRow("lbtaille") << "lbtaille" << text << "0" << false;
+    QTest::newRow("motdepasss") << "motdepasss" << text << "Entrez un mot de pass :" << false;
+    QTest::newRow("Image2") << "Image2" << QAccessible::Graphic << "Icône de Quibex Crypto"
+                            << false;
+}
+
+void TestAccessibility::controlsAsAssistiveToolsSeeThem()
+{
+    QFETCH(QString, name);
+    QFETCH(QAccessible::Role, role);
+    QFETCH(QString, spoken);
+    QFETCH(bool, focusable);
+
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    window.setPasswordEntryVisible(true);
+    QAccessibleInterface* shown = accessible(window, name);
+    QVERIFY(shown != nullptr && shown->isValid());
+    QCOMPARE(shown->role(), role);
+    QCOMPARE(shown->text(QAccessible::Name), spoken);
+    const QAccessible::State state = shown->state();
+    QCOMPARE(bool(state.focusable), focusable);
+    QVERIFY(!state.invisible && !state.disabled);
+    QCOMPARE(shown->parent()->object(), control<QWidget>(window, name)->parentWidget());
+
+    // The states follow the controls: hidden entry, commands off during a job.
+    window.setPasswordEntryVisible(false);
+    window.setCommandsEnabled(false);
+    const bool hidden = name == QStringLiteral("Motdepass") || name == QStringLiteral("motdepasss");
+    const bool disabled = name == QStringLiteral("btnCrypt") || name == QStringLiteral("btnParcourir");
+    QCOMPARE(bool(shown->state().invisible), hidden);
+    QCOMPARE(bool(shown->state().disabled), disabled);
+}
+
+void TestAccessibility::everyControlHasAName()
+{
+    RezarUvurizod window;
+    const QList<QWidget*> widgets = window.findChildren<QWidget*>();
+    int named = 0;
+    for (QWidget* widget : widgets) {
+        // Qt's own parts (menu bar extension, scroll areas) are named by Qt.
+        if (widget->objectName().isEmpty() || widget->objectName().startsWith(QLatin1String("qt_"))) {
+            continue;
+        }
+        QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY2(!shown->text(QAccessible::Name).trimmed().isEmpty(),
+                 qPrintable(widget->objectName()));
+        ++named;
+    }
+    // The window's 21 controls on screen and its three menus.
+    QCOMPARE(named, 24);
+}
+
+void TestAccessibility::promptLabelsThePasswordBox()
+{
+    RezarUvurizod window;
+    window.setPasswordEntryVisible(true);
+    QAccessibleInterface* box = accessible(window, QStringLiteral("Motdepass"));
+    const auto labels = box->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->object()->objectName(), QStringLiteral("motdepasss"));
+    QCOMPARE(control<QLabel>(window, QStringLiteral("motdepasss"))->buddy(),
+             control<QWidget>(window, QStringLiteral("Motdepass")));
+    QVERIFY(!box->text(QAccessible::Description).isEmpty());
+    QVERIFY(!accessible(window, QStringLiteral("fileSelected"))
+                 ->text(QAccessible::Description)
+                 .isEmpty());
+}
+
+void TestAccessibility::pressActionRunsTheCommand_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("procedure");
+
+    QTest::newRow("QuibexCmd1") << "QuibexCmd1"
+                                << "parcourir";
+    QTest::newRow("QuibexCmd5") << "QuibexCmd5"
+                                << "crypter";
+    QTest::newRow("QuibexCmd3") << "QuibexCmd3"
+                                << "telecharger";
+    QTest::newRow("QuibexCmd4") << "QuibexCmd4"
+                                << "aide";
+    QTest::newRow("QuibexCmd2") << "QuibexCmd2"
+                                << "aPropos";
+    QTest::newRow("btnParcourir") << "btnParcourir"
+                                  << "parcourir";
+    QTest::newRow("btnCrypt") << "btnCrypt"
+                              << "crypter";
+}
+
+void TestAccessibility::pressActionRunsTheCommand()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, procedure);
+
+    RecordingWindow window;
+    QVERIFY(showAndActivate(window));
+    QAccessibleActionInterface* actions = accessible(window, name)->actionInterface();
+    QVERIFY(actions != nullptr);
+    QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(window.calls, QStringList{procedure});
+
+    // A disabled command offers no press.
+    window.setCommandsEnabled(false);
+    const bool counterpart = name.startsWith(QLatin1String("btn"));
+    QCOMPARE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()),
+             !counterpart);
+}
+
+void TestAccessibility::accessKeyFollowsTheCaption()
+{
+    RezarUvurizod window;
+    QAccessibleInterface* crypt = accessible(window, QStringLiteral("btnCrypt"));
+    const QString press = QAccessibleActionInterface::pressAction();
+    QCOMPARE(crypt->text(QAccessible::Accelerator), QStringLiteral("Alt+C"));
+    QCOMPARE(crypt->actionInterface()->keyBindingsForAction(press),
+             QStringList{QStringLiteral("Alt+C")});
+    window.setCryptCaption(QStringLiteral("Décrypter"));
+    QCOMPARE(crypt->text(QAccessible::Name), QStringLiteral("Décrypter"));
+    QCOMPARE(crypt->text(QAccessible::Accelerator), QString());
+    QCOMPARE(accessible(window, QStringLiteral("QuibexCmd1"))->text(QAccessible::Accelerator),
+             QString());
+    QCOMPARE(accessible(window, QStringLiteral("KovCommand1"))->text(QAccessible::Accelerator),
+             QStringLiteral("Alt+Q"));
+}
+
+void TestAccessibility::progressIsRead()
+{
+    RezarUvurizod window;
+    QAccessibleInterface* bar = accessible(window, QStringLiteral("barre_progression"));
+    QAccessibleValueInterface* value = bar->valueInterface();
+    QVERIFY(value != nullptr);
+    QCOMPARE(value->minimumValue().toInt(), 0);
+    QCOMPARE(value->maximumValue().toInt(), 100);
+
+    window.showPercentage(42);
+    window.setCountText(QStringLiteral("1 octets cryptés sur"));
+    QCOMPARE(value->currentValue().toInt(), 42);
+    QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("42 %"));
+    QCOMPARE(accessible(window, QStringLiteral("pourcent"))->text(QAccessible::Name),
+             QStringLiteral("42 %"));
+    QCOMPARE(accessible(window, QStringLiteral("lbcryptes"))->text(QAccessible::Name),
+             QStringLiteral("1 octets cryptés sur"));
+}
+
+void TestAccessibility::wholeRunFromTheKeyboard_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QStringList>("open");
+    QTest::addColumn<QStringList>("reveal");
+    QTest::addColumn<QStringList>("start");
+
+    // From the path box, which has the focus at start.
+    QTest::newRow("access keys") << "photo.jpg"
+                                 << "photo.JPG.qbc" << QStringList{"Alt+P"}
+                                 << QStringList{"Alt+C"} << QStringList{"Alt+C"};
+    QTest::newRow("menu shortcut, Tab, Space and Return")
+        << "notes.txt"
+        << "notes.TXT.qbc" << QStringList{"Ctrl+O"} << QStringList{"Shift+Tab", "Space"}
+        << tabs(7, QStringLiteral("Return"));
+    QTest::newRow("decrypting through the Cryptage image button")
+        << "photo.JPG.qbc"
+        << "photo.cbq" << QStringList{"Alt+P"} << tabs(6, QStringLiteral("Space"))
+        << tabs(5, QStringLiteral("Enter"));
+}
+
+void TestAccessibility::wholeRunFromTheKeyboard()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, output);
+    QFETCH(QStringList, open);
+    QFETCH(QStringList, reveal);
+    QFETCH(QStringList, start);
+
+    const QByteArray data = testfiles::randomBytes(70001, 11);
+    const QString inputPath = m_folder->filePath(input);
+    QVERIFY(testfiles::writeFile(inputPath, data));
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    auto* password = control<QLineEdit>(window, QStringLiteral("Motdepass"));
+
+    ScriptedFileOpenDialog::setNextChoice(inputPath);
+    press(open);
+    QTRY_COMPARE(control<QLineEdit>(window, QStringLiteral("fileSelected"))->text(), inputPath);
+
+    press(reveal);
+    QTRY_VERIFY(password->isVisible() && password->hasFocus());
+    type(QStringLiteral("clé secrète"));
+    QCOMPARE(password->text(), QStringLiteral("clé secrète"));
+
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    press(start);
+    QTRY_VERIFY(QFile::exists(m_folder->filePath(output)));
+    QVERIFY(MessageBox::lastShown().text.startsWith(
+        QStringLiteral("Opération effectuée avec succés.")));
+    QCOMPARE(testfiles::readFile(m_folder->filePath(output)),
+             perByteXor(data, QStringLiteral("clé secrète").toLatin1()));
+
+    // Idle again, and the keyboard still has a place to start from.
+    QTRY_VERIFY(!isJobRunning());
+    QCOMPARE(control<QLabel>(window, QStringLiteral("statusLabel"))->text(),
+             QStringLiteral("En attente..."));
+    QVERIFY(password->isHidden() && password->text().isEmpty());
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus != nullptr && focus->window() == &window && focus->isVisible() &&
+            focus->isEnabled());
+}
+
+void TestAccessibility::imageButtonsByTabAndSpace_data()
+{
+    QTest::addColumn<int>("tabCount");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("procedure");
+
+    // Tab order from the path box: Parcourir, then the image buttons 1 to 5.
+    QTest::newRow("Ouvrir") << 2 << "QuibexCmd1"
+                            << "Space"
+                            << "parcourir";
+    QTest::newRow("A propos") << 3 << "QuibexCmd2"
+                              << "Space"
+                              << "aPropos";
+    QTest::newRow("Centre de téléchargement") << 4 << "QuibexCmd3"
+                                              << "Space"
+                                              << "telecharger";
+    QTest::newRow("Aide") << 5 << "QuibexCmd4"
+                          << "Space"
+                          << "aide";
+    QTest::newRow("Cryptage") << 6 << "QuibexCmd5"
+                              << "Space"
+                              << "crypter";
+    QTest::newRow("Aide with Return") << 5 << "QuibexCmd4"
+                                      << "Return"
+                                      << "aide";
+    QTest::newRow("Shift+Return presses nothing") << 5 << "QuibexCmd4"
+                                                  << "Shift+Return" << QString();
+}
+
+void TestAccessibility::imageButtonsByTabAndSpace()
+{
+    QFETCH(int, tabCount);
+    QFETCH(QString, name);
+    QFETCH(QString, key);
+    QFETCH(QString, procedure);
+
+    RecordingWindow window;
+    QVERIFY(showAndActivate(window));
+    auto* button = control<QuibexCmd>(window, name);
+    const QImage unfocused = button->grab().toImage();
+    press(tabs(tabCount - 1, QStringLiteral("Tab")));
+    QCOMPARE(QApplication::focusWidget(), button);
+    // Focus shows, with or without a focus rectangle.
+    QVERIFY(button->grab().toImage() != unfocused);
+    press({key});
+    QCOMPARE(window.calls, procedure.isEmpty() ? QStringList{} : QStringList{procedure});
+}
+
+void TestAccessibility::modeChosenFromTheKeyboard_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<bool>("advanced");
+
+    QTest::newRow("Alt+O, R") << QStringList{"Alt+O", "R"} << true;
+    QTest::newRow("Alt+O, R, Alt+O, C") << QStringList{"Alt+O", "R", "Alt+O", "C"} << false;
+    QTest::newRow("Alt+O, Down, Return") << QStringList{"Alt+O", "Down", "Return"} << true;
+    QTest::newRow("Alt+O, Escape") << QStringList{"Alt+O", "Escape", "Escape"} << false;
+}
+
+void TestAccessibility::modeChosenFromTheKeyboard()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(bool, advanced);
+
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    press(keys);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    QCOMPARE(window.advancedMode(), advanced);
+    QCOMPARE(control<QAction>(window, QStringLiteral("menu_option_simple"))->isChecked(),
+             !advanced);
+}
+
+QTEST_MAIN(TestAccessibility)
+#include "tst_accessibility.moc"
