@@ -78,6 +78,7 @@ private slots:
     void colours();
     void pictures_data();
     void pictures();
+    void picturesFollowTheScreenScale();
     void tabOrder();
     void menuTree_data();
     void menuTree();
@@ -312,11 +313,17 @@ void TestWindow::colours()
     auto* frame = control<QuibexFrm>(window, QStringLiteral("QuibexFrm1"));
     QCOMPARE(frame->backColor(), QColor(0xEF, 0xE7, 0xCE));
     const QImage area = window.centralWidget()->grab().toImage();
-    QCOMPARE(area.pixelColor(200, 60), QColor(0xEF, 0xE7, 0xCE));
+    // On a scaled screen: the device pixel under the middle of pixel (x, y).
+    const auto colourAt = [&area](int x, int y) {
+        const qreal ratio = area.devicePixelRatio();
+        return area.pixelColor(static_cast<int>((x + 0.5) * ratio),
+                               static_cast<int>((y + 0.5) * ratio));
+    };
+    QCOMPARE(colourAt(200, 60), QColor(0xEF, 0xE7, 0xCE));
     // The etched rule: dark above, white below, across the whole width.
     for (const int x : {0, 207, 413}) {
-        QCOMPARE(area.pixelColor(x, 29), window.palette().color(QPalette::WindowText));
-        QCOMPARE(area.pixelColor(x, 30), QColor(Qt::white));
+        QCOMPARE(colourAt(x, 29), window.palette().color(QPalette::WindowText));
+        QCOMPARE(colourAt(x, 30), QColor(Qt::white));
     }
     QCOMPARE(control<QLabel>(window, QStringLiteral("motdepasss"))
                  ->palette()
@@ -361,7 +368,7 @@ void TestWindow::pictures()
     RezarUvurizod window;
     auto* button = control<QuibexCmd>(window, name);
     QVERIFY(button != nullptr);
-    QCOMPARE(button->pictureShown().size(), size);
+    QCOMPARE(button->pictureShown().deviceIndependentSize().toSize(), size);
     QCOMPARE(button->maskColor(), QColor(Qt::white));
     QCOMPARE(button->toolTip(), toolTip);
     QCOMPARE(button->mustDrawFocus(), drawsFocus);
@@ -370,16 +377,70 @@ void TestWindow::pictures()
     QCOMPARE(button->buttonType(), imageButton ? QuibexCmd::FlatType : QuibexCmd::StandardType);
     QCOMPARE(button->centerPicture(), imageButton);
 
-    const QImage icon = window.windowIcon().pixmap(32, 32).toImage();
-    QCOMPARE(icon.size(), QSize(32, 32));
     for (const char* shown : {"Image1", "Image2"}) {
-        QCOMPARE(control<QLabel>(window, QLatin1String(shown))->pixmap().size(), QSize(32, 32));
+        QCOMPARE(control<QLabel>(window, QLatin1String(shown))->pixmap().deviceIndependentSize(),
+                 QSizeF(32, 32));
     }
-    QCOMPARE(
-        control<QLabel>(window, QStringLiteral("Image2"))->pixmap().toImage(),
-        QImage(QStringLiteral(":/pictures/quibex-32.png"))
-            .convertToFormat(
-                control<QLabel>(window, QStringLiteral("Image2"))->pixmap().toImage().format()));
+}
+
+void TestWindow::picturesFollowTheScreenScale()
+{
+    // Run at 100 %, 150 % and 200 % (QT_SCALE_FACTOR) by the test suite.
+    RezarUvurizod window;
+    const qreal ratio = window.devicePixelRatioF();
+    const auto device = [ratio](const QSize& size) {
+        return QSize(qRound(size.width() * ratio), qRound(size.height() * ratio));
+    };
+
+    const QList<std::pair<const char*, const char*>> buttons{
+        {"QuibexCmd1", "cmd-ouvrir"}, {"QuibexCmd2", "cmd-apropos"},
+        {"QuibexCmd3", "cmd-telechargement"}, {"QuibexCmd4", "cmd-aide"},
+        {"QuibexCmd5", "cmd-cryptage"}, {"KovCommand1", "quitter"}};
+    for (const auto& [name, file] : buttons) {
+        auto* button = control<QuibexCmd>(window, QLatin1String(name));
+        const QImage shown = button->pictureShown().toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(shown.devicePixelRatio(), ratio);
+        QCOMPARE(shown.size(), device(button->picture().size()));
+        if (ratio != 2.0) {
+            continue;
+        }
+        // At 200 % the picture drawn at twice the size, its white see-through.
+        const QImage large(QStringLiteral(":/pictures/%1@2x.png").arg(QLatin1String(file)));
+        QCOMPARE(large.size(), shown.size());
+        for (int y = 0; y < large.height(); ++y) {
+            for (int x = 0; x < large.width(); ++x) {
+                const QRgb drawn = large.pixel(x, y);
+                const QRgb seen = shown.pixel(x, y);
+                if ((drawn & RGB_MASK) == (qRgb(255, 255, 255) & RGB_MASK)) {
+                    QCOMPARE(qAlpha(seen), 0);
+                } else {
+                    QCOMPARE(seen, drawn | 0xFF000000U);
+                }
+            }
+        }
+    }
+
+    // The icon in the frame is drawn for the scale: 32, 48 or 64 pixels.
+    const QImage icon = control<QLabel>(window, QStringLiteral("Image2"))->pixmap().toImage();
+    QImage drawn(QStringLiteral(":/pictures/quibex-%1.png").arg(qRound(32 * ratio)));
+    QVERIFY(!drawn.isNull());
+    drawn.setDevicePixelRatio(ratio);
+    QCOMPARE(icon, drawn.convertToFormat(icon.format()));
+    const QImage image1 = control<QLabel>(window, QStringLiteral("Image1"))->pixmap().toImage();
+    QCOMPARE(image1.size(), device(QSize(32, 32)));
+
+    QList<int> iconSizes;
+    for (const QSize& size : window.windowIcon().availableSizes()) {
+        iconSizes << size.width();
+    }
+    std::sort(iconSizes.begin(), iconSizes.end());
+    QCOMPARE(iconSizes, (QList<int>{32, 48, 64, 128, 256}));
+
+    for (QAction* item : window.findChildren<QAction*>()) {
+        if (!item->icon().isNull()) {
+            QCOMPARE(item->icon().pixmap(QSize(16, 16), ratio).size(), device(QSize(16, 16)));
+        }
+    }
 }
 
 void TestWindow::tabOrder()

@@ -62,10 +62,14 @@ void QuibexMenu::decorate(QAction* action) const
 
 QIcon QuibexMenu::icon(const Entry& entry)
 {
-    // The icon picks, for each screen, the variant nearest its scale.
+    // Both sizes go in as plain pixmaps: the icon then brings the larger one
+    // down smoothly to any scale between 100 and 200 %, where a variant
+    // marked for 200 % would be passed over at 150 % for the small one.
     QIcon shown(maskedPixmap(entry.bitmap, entry.mask));
     if (!entry.large.isNull()) {
-        shown.addPixmap(maskedPixmap(entry.bitmap, entry.large, entry.mask, 2.0));
+        QImage large = entry.large;
+        large.setDevicePixelRatio(1.0);
+        shown.addPixmap(maskedPixmap(large, entry.mask));
     }
     return shown;
 }
