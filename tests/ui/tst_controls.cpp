@@ -1,4 +1,5 @@
 #include "ui/controls/FileOpenDialog.h"
+#include "ui/controls/MaskedPixmap.h"
 #include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexFrm.h"
@@ -7,6 +8,7 @@
 #include "ui/controls/ScriptedFileOpenDialog.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -80,6 +82,10 @@ private slots:
     void focusRectangleFollowsMustDrawFocus_data();
     void focusRectangleFollowsMustDrawFocus();
     void captionAndPictureFitTheSizeHint();
+    void pictureAtScreenScales_data();
+    void pictureAtScreenScales();
+    void buttonAsAssistiveToolsSeeIt_data();
+    void buttonAsAssistiveToolsSeeIt();
 
     void progressValue_data();
     void progressValue();
@@ -87,6 +93,7 @@ private slots:
     void progressDrawsBlocksOrBand();
 
     void frameBackgroundCaptionAndClipping();
+    void frameIsAGroupNamedByItsCaption();
 
     void menuSkinDecoratesNamedItemsOnly();
 
@@ -272,6 +279,132 @@ void TestControls::captionAndPictureFitTheSizeHint()
     QVERIFY(flat.sizeHint().height() >= 22);
 }
 
+void TestControls::pictureAtScreenScales_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<bool>("withLarge");
+    QTest::addColumn<QSize>("device");
+
+    QTest::newRow("100 %") << 1.0 << true << QSize(16, 16);
+    QTest::newRow("125 %") << 1.25 << true << QSize(20, 20);
+    QTest::newRow("150 %") << 1.5 << true << QSize(24, 24);
+    QTest::newRow("200 %") << 2.0 << true << QSize(32, 32);
+    QTest::newRow("300 %") << 3.0 << true << QSize(48, 48);
+    QTest::newRow("200 %, no large picture") << 2.0 << false << QSize(16, 16);
+}
+
+void TestControls::pictureAtScreenScales()
+{
+    QFETCH(qreal, ratio);
+    QFETCH(bool, withLarge);
+    QFETCH(QSize, device);
+
+    // The same drawing at twice the size: a red square on white.
+    const QImage large = keyedPicture().scaled(32, 32);
+    const QPixmap pixmap =
+        maskedPixmap(keyedPicture(), withLarge ? large : QImage(), Qt::white, ratio);
+    const QImage shown = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(shown.size(), device);
+    QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(device) / shown.devicePixelRatio());
+    QCOMPARE(shown.devicePixelRatio(), withLarge ? ratio : 1.0);
+    QCOMPARE(qAlpha(shown.pixel(0, 0)), 0);
+    QCOMPARE(shown.pixelColor(device.width() / 2, device.height() / 2), QColor(200, 0, 0));
+    // The white goes before any scaling: the square's edge fades to
+    // transparent, never to a pale fringe of the key colour.
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QColor seen = shown.pixelColor(x, y);
+            QVERIFY2(seen.alpha() == 0 || (seen.green() == 0 && seen.blue() == 0),
+                     qPrintable(QStringLiteral("%1,%2 %3").arg(x).arg(y).arg(seen.name())));
+        }
+    }
+}
+
+void TestControls::buttonAsAssistiveToolsSeeIt_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("toolTip");
+    QTest::addColumn<QString>("accessibleName");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<QString>("accessKey");
+
+    QTest::newRow("caption with access key") << "&Crypter"
+                                             << ""
+                                             << ""
+                                             << "Crypter"
+                                             << ""
+                                             << "Alt+C";
+    QTest::newRow("caption without access key") << "Décrypter"
+                                                << ""
+                                                << ""
+                                                << "Décrypter"
+                                                << ""
+                                                << "";
+    QTest::newRow("doubled ampersand") << "R&&D"
+                                       << ""
+                                       << ""
+                                       << "R&D"
+                                       << ""
+                                       << "";
+    QTest::newRow("picture only: the tool tip") << ""
+                                                << "Ouvrir"
+                                                << ""
+                                                << "Ouvrir"
+                                                << ""
+                                                << "";
+    QTest::newRow("caption and tool tip") << "&Quitter"
+                                          << "Fermer"
+                                          << ""
+                                          << "Quitter"
+                                          << "Fermer"
+                                          << "Alt+Q";
+    QTest::newRow("own accessible name") << "&Parcourir :"
+                                         << ""
+                                         << "Choisir"
+                                         << "Choisir"
+                                         << ""
+                                         << "Alt+P";
+}
+
+void TestControls::buttonAsAssistiveToolsSeeIt()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, toolTip);
+    QFETCH(QString, accessibleName);
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+    QFETCH(QString, accessKey);
+
+    QWidget window;
+    auto* button = new QuibexCmd(&window);
+    button->setCaption(caption);
+    button->setToolTip(toolTip);
+    button->setAccessibleName(accessibleName);
+    if (caption.isEmpty()) {
+        button->setPicture(keyedPicture());
+    }
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(button);
+    QVERIFY(shown != nullptr);
+    QCOMPARE(shown->role(), QAccessible::Button);
+    QCOMPARE(shown->text(QAccessible::Name), name);
+    QCOMPARE(shown->text(QAccessible::Description), description);
+    QCOMPARE(shown->text(QAccessible::Accelerator), accessKey);
+
+    QVERIFY(!shown->state().pressed);
+    button->setDown(true);
+    QVERIFY(shown->state().pressed);
+    button->setDown(false);
+    QSignalSpy clicked(button, &QuibexCmd::clicked);
+    shown->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(clicked.count(), 1);
+    button->setEnabled(false);
+    QVERIFY(shown->state().disabled);
+    shown->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTest::qWait(200);
+    QCOMPARE(clicked.count(), 1);
+}
+
 void TestControls::progressValue_data()
 {
     QTest::addColumn<int>("value");
@@ -363,6 +496,19 @@ void TestControls::frameBackgroundCaptionAndClipping()
             frame.fontMetrics().horizontalAdvance(QStringLiteral(" Quibex Crypto :")));
     QVERIFY(countColour(image, caption, beige) < caption.width() * caption.height());
     QCOMPARE(child->visibleRegion().boundingRect().width(), 10);
+}
+
+void TestControls::frameIsAGroupNamedByItsCaption()
+{
+    QuibexFrm frame;
+    frame.setCaption(QStringLiteral(" Quibex Crypto :"));
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(&frame);
+    QCOMPARE(shown->role(), QAccessible::Grouping);
+    QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("Quibex Crypto"));
+    frame.setCaption(QStringLiteral("Réglages"));
+    QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("Réglages"));
+    frame.setAccessibleName(QStringLiteral("Cadre"));
+    QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("Cadre"));
 }
 
 void TestControls::menuSkinDecoratesNamedItemsOnly()
