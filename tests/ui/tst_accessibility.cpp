@@ -161,8 +161,8 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem_data()
     QTest::newRow("btnParcourir") << "btnParcourir" << button << "Parcourir :" << true;
     QTest::newRow("btnCrypt") << "btnCrypt" << button << "Crypter" << true;
     QTest::newRow("KovCommand1") << "KovCommand1" << button << "Quitter" << true;
-    QTest::newRow("fileSelected") << "fileSelected" << QAccessible::EditableText
-                                  << "Fichier choisi" << true;
+    QTest::newRow("fileSelected") << "fileSelected" << QAccessible::EditableText << "Fichier choisi"
+                                  << true;
     QTest::newRow("Motdepass") << "Motdepass" << QAccessible::EditableText << "Mot de passe"
                                << true;
     QTest::newRow("QuibexFrm1") << "QuibexFrm1" << QAccessible::Grouping << "Quibex Crypto"
@@ -201,7 +201,8 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
     window.setPasswordEntryVisible(false);
     window.setCommandsEnabled(false);
     const bool hidden = name == QStringLiteral("Motdepass") || name == QStringLiteral("motdepasss");
-    const bool disabled = name == QStringLiteral("btnCrypt") || name == QStringLiteral("btnParcourir");
+    const bool disabled =
+        name == QStringLiteral("btnCrypt") || name == QStringLiteral("btnParcourir");
     QCOMPARE(bool(shown->state().invisible), hidden);
     QCOMPARE(bool(shown->state().disabled), disabled);
 }
@@ -213,7 +214,8 @@ void TestAccessibility::everyControlHasAName()
     int named = 0;
     for (QWidget* widget : widgets) {
         // Qt's own parts (menu bar extension, scroll areas) are named by Qt.
-        if (widget->objectName().isEmpty() || widget->objectName().startsWith(QLatin1String("qt_"))) {
+        if (widget->objectName().isEmpty() ||
+            widget->objectName().startsWith(QLatin1String("qt_"))) {
             continue;
         }
         QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(widget);
@@ -328,8 +330,8 @@ void TestAccessibility::wholeRunFromTheKeyboard_data()
 
     // From the path box, which has the focus at start.
     QTest::newRow("access keys") << "photo.jpg"
-                                 << "photo.JPG.qbc" << QStringList{"Alt+P"}
-                                 << QStringList{"Alt+C"} << QStringList{"Alt+C"};
+                                 << "photo.JPG.qbc" << QStringList{"Alt+P"} << QStringList{"Alt+C"}
+                                 << QStringList{"Alt+C"};
     QTest::newRow("menu shortcut, Tab, Space and Return")
         << "notes.txt"
         << "notes.TXT.qbc" << QStringList{"Ctrl+O"} << QStringList{"Shift+Tab", "Space"}

@@ -393,12 +393,13 @@ void TestWindow::picturesFollowTheScreenScale()
     };
 
     const QList<std::pair<const char*, const char*>> buttons{
-        {"QuibexCmd1", "cmd-ouvrir"}, {"QuibexCmd2", "cmd-apropos"},
+        {"QuibexCmd1", "cmd-ouvrir"},         {"QuibexCmd2", "cmd-apropos"},
         {"QuibexCmd3", "cmd-telechargement"}, {"QuibexCmd4", "cmd-aide"},
-        {"QuibexCmd5", "cmd-cryptage"}, {"KovCommand1", "quitter"}};
+        {"QuibexCmd5", "cmd-cryptage"},       {"KovCommand1", "quitter"}};
     for (const auto& [name, file] : buttons) {
         auto* button = control<QuibexCmd>(window, QLatin1String(name));
-        const QImage shown = button->pictureShown().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage shown =
+            button->pictureShown().toImage().convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(shown.devicePixelRatio(), ratio);
         QCOMPARE(shown.size(), device(button->picture().size()));
         if (ratio != 2.0) {
