@@ -20,6 +20,7 @@ endif()
 
 set(expected
     share/applications/quibex-crypto.desktop
+    share/doc/quibex-crypto/copyright
     "share/metainfo/${APPSTREAM_ID}.metainfo.xml")
 foreach(size IN ITEMS 32 48 128 256)
     list(APPEND expected "share/icons/hicolor/${size}x${size}/apps/quibex-crypto.png")

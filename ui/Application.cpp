@@ -3,6 +3,7 @@
 #include "ui/Pictures.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -10,6 +11,8 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTranslator>
+
+#include <unistd.h>
 
 namespace quibex {
 
@@ -51,6 +54,11 @@ void setUpApplication(QApplication& app)
 
 QString SingleInstance::defaultLockPath()
 {
+    // Without a runtime folder Qt would warn on stderr, and a second start
+    // must end silently: fall back to a per-user name in the temporary folder.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        return QDir::tempPath() + QStringLiteral("/quibex-crypto-%1.lock").arg(::getuid());
+    }
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
            QStringLiteral("/quibex-crypto.lock");
 }

@@ -5,14 +5,16 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    quibex::setUpApplication(app);
-
-    // A second start ends at once and in silence, before any window shows.
+    // A second start ends at once and in silence: before Qt connects to the
+    // display, which may already print warnings, and before any window shows.
+    QCoreApplication::setApplicationName(QStringLiteral("quibex-crypto"));
     const quibex::SingleInstance instance;
     if (!instance.acquired()) {
         return 0;
     }
+
+    QApplication app(argc, argv);
+    quibex::setUpApplication(app);
 
     quibex::RezarUvurizod window;
     window.centre();

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 // Starts the real program, as a user would, in a runtime folder of the test's
 // own so that an instance the user runs does not interfere.
 class TestSingleInstance : public QObject
@@ -14,6 +16,7 @@ class TestSingleInstance : public QObject
 private slots:
     void init();
     void cleanup();
+    void secondStartEndsSilently_data();
     void secondStartEndsSilently();
     void lockOfACrashedInstanceIsTakenOver();
     void lockIsPerRuntimeFolder();
@@ -24,6 +27,8 @@ private:
     bool ownsLock(const QProcess& process) const;
 
     std::unique_ptr<QTemporaryDir> m_runtime;
+    // Without XDG_RUNTIME_DIR the lock goes to the temporary folder (TMPDIR).
+    bool m_withRuntimeFolder = true;
     std::vector<std::unique_ptr<QProcess>> m_started;
 };
 
@@ -31,6 +36,7 @@ void TestSingleInstance::init()
 {
     m_runtime = std::make_unique<QTemporaryDir>();
     QVERIFY(m_runtime->isValid());
+    m_withRuntimeFolder = true;
 }
 
 void TestSingleInstance::cleanup()
@@ -46,7 +52,12 @@ QProcess& TestSingleInstance::start()
 {
     QProcess& process = *m_started.emplace_back(std::make_unique<QProcess>());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
+    if (m_withRuntimeFolder) {
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
+    } else {
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(QStringLiteral("TMPDIR"), m_runtime->path());
+    }
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(QUIBEX_PROGRAM), QStringList{});
@@ -55,7 +66,10 @@ QProcess& TestSingleInstance::start()
 
 QString TestSingleInstance::lockPath() const
 {
-    return m_runtime->filePath(QStringLiteral("quibex-crypto.lock"));
+    if (m_withRuntimeFolder) {
+        return m_runtime->filePath(QStringLiteral("quibex-crypto.lock"));
+    }
+    return m_runtime->filePath(QStringLiteral("quibex-crypto-%1.lock").arg(::getuid()));
 }
 
 bool TestSingleInstance::ownsLock(const QProcess& process) const
@@ -67,8 +81,17 @@ bool TestSingleInstance::ownsLock(const QProcess& process) const
     return lock.readLine().trimmed().toLongLong() == process.processId();
 }
 
+void TestSingleInstance::secondStartEndsSilently_data()
+{
+    QTest::addColumn<bool>("withRuntimeFolder");
+    QTest::newRow("runtime folder") << true;
+    QTest::newRow("no runtime folder") << false;
+}
+
 void TestSingleInstance::secondStartEndsSilently()
 {
+    QFETCH(bool, withRuntimeFolder);
+    m_withRuntimeFolder = withRuntimeFolder;
     QProcess& first = start();
     QVERIFY(first.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(ownsLock(first), 10000);
