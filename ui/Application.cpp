@@ -1,6 +1,7 @@
 #include "ui/Application.h"
 
 #include "ui/Pictures.h"
+#include "ui/controls/QuibexMenuStyle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,8 +35,8 @@ void setLightLook(QApplication& app)
     // The design's colours (beige frame, navy prompt, etched rule) are
     // drawn for a light window face, whatever the desktop's theme.
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
-        QApplication::setStyle(fusion);
         app.setPalette(fusion->standardPalette());
+        QApplication::setStyle(new QuibexMenuStyle(fusion));
     }
 }
 

@@ -4,11 +4,13 @@
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexFrm.h"
 #include "ui/controls/QuibexMenu.h"
+#include "ui/controls/QuibexMenuStyle.h"
 #include "ui/controls/QuibexPBar.h"
 #include "ui/controls/ScriptedFileOpenDialog.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -18,9 +20,12 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace quibex;
 
@@ -96,6 +101,7 @@ private slots:
     void frameIsAGroupNamedByItsCaption();
 
     void menuSkinDecoratesNamedItemsOnly();
+    void chosenModeIsTickedOthersBare();
 
     void displayText_data();
     void displayText();
@@ -556,6 +562,67 @@ void TestControls::menuSkinDecoratesNamedItemsOnly()
         QCOMPARE(styled->font().pointSizeF(), 8.25);
         QCOMPARE(styled->font().family(), QStringLiteral("DejaVu Sans"));
     }
+}
+
+namespace {
+
+// Pixels that stand out from the menu's own background in the indicator
+// column of an item (left of its text).
+QList<QPoint> markPoints(const QImage& image, const QRect& item)
+{
+    const QColor background = image.pixelColor(item.left() + 2, item.top() + 1);
+    QList<QPoint> points;
+    for (int y = item.top() + 2; y < item.bottom() - 1; ++y) {
+        for (int x = item.left() + 2; x < item.left() + 22; ++x) {
+            if (qAbs(image.pixelColor(x, y).lightness() - background.lightness()) > 60) {
+                points.append(QPoint(x, y));
+            }
+        }
+    }
+    return points;
+}
+
+// A tick leaves the upper left of its bounding box empty; a bullet or a
+// check box does not.
+bool isTick(const QList<QPoint>& points)
+{
+    if (points.size() < 10) {
+        return false;
+    }
+    QRect bounds(points.first(), QSize(1, 1));
+    for (const QPoint& point : points) {
+        bounds |= QRect(point, QSize(1, 1));
+    }
+    const QRect upperLeft(bounds.topLeft(), bounds.size() / 3);
+    return std::none_of(points.begin(), points.end(),
+                        [&](const QPoint& point) { return upperLeft.contains(point); });
+}
+
+} // namespace
+
+void TestControls::chosenModeIsTickedOthersBare()
+{
+    QuibexMenuStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
+    QMenu menu;
+    menu.setStyle(&style);
+    QAction* simple = menu.addAction(QStringLiteral("&Cryptage Quibex"));
+    QAction* avance = menu.addAction(QStringLiteral("C&ryptage avancé   (2048 bits)"));
+    QActionGroup group(&menu);
+    for (QAction* mode : {simple, avance}) {
+        mode->setCheckable(true);
+        group.addAction(mode);
+    }
+    simple->setChecked(true);
+    menu.adjustSize();
+
+    const QImage shown = menu.grab().toImage();
+    QVERIFY(isTick(markPoints(shown, menu.actionGeometry(simple))));
+    QVERIFY(markPoints(shown, menu.actionGeometry(avance)).isEmpty());
+
+    avance->setChecked(true);
+    const QImage switched = menu.grab().toImage();
+    QVERIFY(markPoints(switched, menu.actionGeometry(simple)).isEmpty());
+    QVERIFY(isTick(markPoints(switched, menu.actionGeometry(avance))));
 }
 
 void TestControls::displayText_data()
