@@ -43,15 +43,17 @@ QMessageBox::Icon iconOf(MessageBox::Kind kind)
 }
 
 // Qt wraps any line wider than half the screen; the texts are laid out line by
-// line and read best as written, so each line stays whole as far as the
-// screen's width allows.
+// line and read best as written, so each line, and the title, stays whole as
+// far as the screen's width allows.
 void keepLinesWhole(QMessageBox& box)
 {
     auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     if (label == nullptr) {
         return;
     }
-    int widest = 0;
+    // A short text must not leave the title cut short in a narrow title bar
+    // (room kept for the title bar's own buttons).
+    int widest = label->fontMetrics().horizontalAdvance(box.windowTitle()) + 60;
     for (const QString& line : box.text().split(QLatin1Char('\n'))) {
         widest = qMax(widest, label->fontMetrics().horizontalAdvance(line));
     }
