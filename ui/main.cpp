@@ -1,4 +1,5 @@
 #include "ui/Application.h"
+#include "ui/EndSignals.h"
 #include "ui/RezarUvurizod.h"
 
 #include <QApplication>
@@ -17,6 +18,11 @@ int main(int argc, char* argv[])
     quibex::setUpApplication(app);
 
     quibex::RezarUvurizod window;
+    // Ended by the session or a signal: as the Quit command, so that a job
+    // does not leave its temporary output behind.
+    const quibex::EndSignals endSignals;
+    QObject::connect(&endSignals, &quibex::EndSignals::received, &window,
+                     &quibex::RezarUvurizod::quitter);
     window.centre();
     window.show();
     return QApplication::exec();

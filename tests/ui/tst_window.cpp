@@ -1,5 +1,6 @@
 #include "job/FileJob.h"
 #include "ui/Application.h"
+#include "ui/EndSignals.h"
 #include "ui/RezarUvurizod.h"
 #include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
@@ -11,6 +12,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +24,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+
+#include <csignal>
 
 using namespace quibex;
 
@@ -984,6 +988,16 @@ void TestWindow::quitDuringARealJobLeavesNoFile_data()
     QTest::newRow("button, during the key expansion") << "KovCommand1"
                                                       << "advanced"
                                                       << "expansion";
+    // Ended by the session (logout, shutdown) or from a terminal.
+    QTest::newRow("SIGTERM") << "SIGTERM"
+                             << "job"
+                             << "job";
+    QTest::newRow("SIGINT, from the window's commands") << "SIGINT"
+                                                        << "simple"
+                                                        << "job";
+    QTest::newRow("SIGHUP, during the key expansion") << "SIGHUP"
+                                                      << "advanced"
+                                                      << "expansion";
 }
 
 void TestWindow::quitDuringARealJobLeavesNoFile()
@@ -1003,16 +1017,23 @@ void TestWindow::quitDuringARealJobLeavesNoFile()
 
     RezarUvurizod window;
     QVERIFY(showAndActivate(window));
+    const EndSignals endSignals;
+    connect(&endSignals, &EndSignals::received, &window, &RezarUvurizod::quitter);
+    const QHash<QString, int> signalNumbers{{QStringLiteral("SIGTERM"), SIGTERM},
+                                            {QStringLiteral("SIGINT"), SIGINT},
+                                            {QStringLiteral("SIGHUP"), SIGHUP}};
     QString quitInside;
     // Quits at the first yield of what starts next.
-    const auto armQuit = [&window, &quitInside, command] {
-        QTimer::singleShot(0, &window, [&window, &quitInside, command] {
+    const auto armQuit = [&window, &quitInside, &signalNumbers, command] {
+        QTimer::singleShot(0, &window, [&window, &quitInside, &signalNumbers, command] {
             const bool expanding = control<QLabel>(window, QStringLiteral("statusLabel"))->text() ==
                                    QStringLiteral("Codage du mot de passe...");
             quitInside = isJobRunning() ? QStringLiteral("job")
                          : expanding    ? QStringLiteral("expansion")
                                         : QString();
-            if (auto* button = control<QuibexCmd>(window, command)) {
+            if (signalNumbers.contains(command)) {
+                ::raise(signalNumbers.value(command));
+            } else if (auto* button = control<QuibexCmd>(window, command)) {
                 QTest::mouseClick(button, Qt::LeftButton);
             } else {
                 control<QAction>(window, command)->trigger();
