@@ -27,8 +27,8 @@ public:
 // The status text of every step of the expansion (UTF-8).
 inline constexpr std::string_view ExpansionStatusText = "Codage du mot de passe...";
 
-// Expands a password of 1 to 255 codes into the 256-code advanced key
-// (Part 1.2), reporting every display step of its three phases to observer
+// Expands a password of 1 to 255 codes into the 256-code advanced key of the
+// file format, reporting every display step of its three phases to observer
 // when one is given. A longer password is cut at 256 codes by phase 1; an empty
 // one throws std::invalid_argument.
 ExpandedKey expandKey(std::span<const std::uint8_t> password,

@@ -109,21 +109,4 @@ void RotatingXor::apply(std::span<const std::uint8_t> in, std::span<std::uint8_t
     m_position += in.size();
 }
 
-void rotatingXorReference(std::span<const std::uint8_t> key, std::span<std::uint8_t> data,
-                          std::uint64_t start)
-{
-    if (key.empty()) {
-        throw std::invalid_argument("rotatingXorReference: empty key");
-    }
-    // The rotating string of Part 1.1, turned right once per byte.
-    std::vector<std::uint8_t> rotating(key.begin(), key.end());
-    std::rotate(rotating.rbegin(),
-                rotating.rbegin() + static_cast<std::ptrdiff_t>(start % key.size()),
-                rotating.rend());
-    for (std::uint8_t& b : data) {
-        b = static_cast<std::uint8_t>(b ^ rotating.front());
-        std::rotate(rotating.rbegin(), rotating.rbegin() + 1, rotating.rend());
-    }
-}
-
 } // namespace quibex

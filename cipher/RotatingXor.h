@@ -37,9 +37,4 @@ private:
     std::uint64_t m_position = 0;
 };
 
-// The per-byte definition of Part 1.1, for tests and reference: transforms
-// data in place as if the stream started at position start.
-void rotatingXorReference(std::span<const std::uint8_t> key, std::span<std::uint8_t> data,
-                          std::uint64_t start = 0);
-
 } // namespace quibex

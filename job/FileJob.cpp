@@ -3,17 +3,18 @@
 #include "cipher/Percent.h"
 #include "cipher/RotatingXor.h"
 #include "job/JobView.h"
+#include "job/JobWorker.h"
 #include "job/OutputName.h"
 #include "job/Texts.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 
+#include <chrono>
 #include <fcntl.h>
-#include <memory>
 #include <optional>
 #include <span>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace quibex {
@@ -67,26 +68,6 @@ struct Outcome
     static Outcome systemFailure(int error) { return failure(systemErrorText(error)); }
 };
 
-// Reads up to size bytes at offset done; EINTR retried. Returns the count,
-// 0 at the end of the file, -1 with errno set.
-ssize_t readSome(int fd, char* buffer, std::size_t size, std::int64_t done,
-                 const ReadFaults& faults)
-{
-    if (faults.failAtByte >= 0) {
-        if (done >= faults.failAtByte) {
-            errno = faults.error;
-            return -1;
-        }
-        size = std::min<std::size_t>(size, std::size_t(faults.failAtByte - done));
-    }
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, size);
-        if (n >= 0 || errno != EINTR) {
-            return n;
-        }
-    }
-}
-
 // Upper-casing names the same file only where names ignore case; elsewhere
 // it would show the path of another, non-existent file.
 QString shownPath(const QString& path)
@@ -107,6 +88,135 @@ void backToIdle(JobView& view)
     view.setProgress(0);
 }
 
+// Count, percentage and bar of done bytes.
+void showProgress(JobView& view, std::int64_t done, std::int64_t size)
+{
+    const int percent = size == 0 ? 100 : roundedPercent(std::uint64_t(done), std::uint64_t(size));
+    view.setProgress(percent);
+    view.setPercentText(QString::number(percent) + QStringLiteral(" %"));
+    view.setCountText(QString::number(done) + text(texts::CountSuffix));
+}
+
+Outcome failureOf(const JobWorker::Failure& failure, const QString& file)
+{
+    if (failure.inputShrank) {
+        return Outcome::failure(text(texts::InputChanged).arg(file), MessageKind::Error);
+    }
+    return Outcome::failure(failure.systemText);
+}
+
+// The window's side of the byte loop: waits for the worker at most one
+// interval, shows how far it is and yields, until it has failed or put the
+// output in place. The full count is shown before the output may go into place.
+Outcome follow(JobView& view, JobWorker& worker, const QString& file, std::int64_t size,
+               const JobOptions& options)
+{
+    using Clock = std::chrono::steady_clock;
+    for (;;) {
+        std::optional<Clock::time_point> deadline;
+        if (!options.showEveryBlock) {
+            deadline = Clock::now() + options.updateInterval;
+        }
+        const JobWorker::Snapshot now = worker.wait(deadline);
+        if (now.state == JobWorker::State::Failed) {
+            return failureOf(worker.failure(), file);
+        }
+        if (now.state == JobWorker::State::Committed) {
+            return {Outcome::Kind::Success, {}, MessageKind::None};
+        }
+        showProgress(view, now.done, size);
+        view.yield();
+        if (view.endRequested()) {
+            worker.stop();
+            return {Outcome::Kind::Ended, {}, MessageKind::None};
+        }
+        worker.shown(now.done);
+        if (now.done == size) {
+            worker.allowCommit();
+        }
+    }
+}
+
+// The opened input's type, checked on the file itself: only a regular file is
+// read, and it is read blocking again.
+std::optional<Outcome> checkInput(const QString& file, const Descriptor& input, struct stat& info)
+{
+    if (input.get() < 0 || ::fstat(input.get(), &info) != 0) {
+        return Outcome::systemFailure(errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return Outcome::failure(text(texts::InputIsFolder).arg(file), MessageKind::Error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return Outcome::failure(text(texts::InputNotRegular).arg(file), MessageKind::Error);
+    }
+    const int flags = ::fcntl(input.get(), F_GETFL);
+    if (flags >= 0) {
+        ::fcntl(input.get(), F_SETFL, flags & ~O_NONBLOCK);
+    }
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(input.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+#endif
+    return std::nullopt;
+}
+
+// The output: never the input itself, never replaced without asking. exists
+// tells whether something was at the output path (a link too).
+std::optional<Outcome> checkOutput(JobView& view, const QString& outputPath,
+                                   const struct stat& inputInfo, bool& exists)
+{
+    const QByteArray nativeOutput = QFile::encodeName(outputPath);
+    struct stat outputLink
+    {
+    };
+    exists = ::lstat(nativeOutput.constData(), &outputLink) == 0;
+    if (!exists) {
+        return std::nullopt;
+    }
+    struct stat outputInfo
+    {
+    };
+    if (::stat(nativeOutput.constData(), &outputInfo) == 0) {
+        if (outputInfo.st_dev == inputInfo.st_dev && outputInfo.st_ino == inputInfo.st_ino) {
+            return Outcome::failure(text(texts::OutputIsInput).arg(outputPath), MessageKind::Error);
+        }
+        if (S_ISDIR(outputInfo.st_mode)) {
+            return Outcome::systemFailure(EISDIR);
+        }
+    }
+    const bool replace = view.question(text(texts::OverwriteQuestion).arg(outputPath));
+    if (view.endRequested()) {
+        return Outcome{Outcome::Kind::Ended, {}, MessageKind::None};
+    }
+    if (!replace) {
+        return Outcome{Outcome::Kind::Declined, {}, MessageKind::None};
+    }
+    return std::nullopt;
+}
+
+// The bytes from input to a temporary output on the worker's thread, followed
+// here; a new output gets no more permissions than the input has.
+Outcome moveBytes(JobView& view, const QString& file, const QByteArray& key,
+                  const JobOptions& options, const Descriptor& input, const struct stat& inputInfo,
+                  const QString& outputPath, bool replace)
+{
+    AtomicWriter output(outputPath, options.writeFaults);
+    output.setNewFileMode(inputInfo.st_mode & 0777);
+    if (!output.open()) {
+        return Outcome::failure(output.errorString());
+    }
+    JobWorker worker(input.get(), inputInfo.st_size,
+                     RotatingXor(std::span(reinterpret_cast<const std::uint8_t*>(key.constData()),
+                                           std::size_t(key.size()))),
+                     output, replace, options);
+    try {
+        worker.start();
+    } catch (const std::system_error& error) {
+        return Outcome::systemFailure(error.code().value());
+    }
+    return follow(view, worker, file, inputInfo.st_size, options);
+}
+
 Outcome run(JobView& view, const QString& file, const QByteArray& key, const JobOptions& options,
             QString& outputPath)
 {
@@ -117,119 +227,25 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
     view.setStatus(
         text(isDecryptionPath(file) ? texts::StatusDecrypting : texts::StatusEncrypting));
 
-    // The input: opened without blocking (a FIFO would wait for a writer),
-    // then its type checked on the opened file itself.
     if (file.isEmpty()) {
         return Outcome::systemFailure(ENOENT);
     }
-    const QByteArray nativeInput = QFile::encodeName(file);
-    const Descriptor input(::open(nativeInput.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (input.get() < 0) {
-        return Outcome::systemFailure(errno);
-    }
+    // Opened without blocking: a FIFO would wait for a writer.
+    const Descriptor input(
+        ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat inputInfo
     {
     };
-    if (::fstat(input.get(), &inputInfo) != 0) {
-        return Outcome::systemFailure(errno);
+    if (auto refused = checkInput(file, input, inputInfo)) {
+        return *refused;
     }
-    if (S_ISDIR(inputInfo.st_mode)) {
-        return Outcome::failure(text(texts::InputIsFolder).arg(file), MessageKind::Error);
-    }
-    if (!S_ISREG(inputInfo.st_mode)) {
-        return Outcome::failure(text(texts::InputNotRegular).arg(file), MessageKind::Error);
-    }
-    const int flags = ::fcntl(input.get(), F_GETFL);
-    if (flags >= 0) {
-        ::fcntl(input.get(), F_SETFL, flags & ~O_NONBLOCK);
-    }
-#ifdef POSIX_FADV_SEQUENTIAL
-    ::posix_fadvise(input.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
-    const std::int64_t size = inputInfo.st_size;
-    view.setSizeText(QString::number(size));
+    view.setSizeText(QString::number(std::int64_t(inputInfo.st_size)));
 
-    // The output: never the input itself, never replaced without asking.
-    const QByteArray nativeOutput = QFile::encodeName(outputPath);
-    struct stat outputLink
-    {
-    };
-    const bool outputExists = ::lstat(nativeOutput.constData(), &outputLink) == 0;
-    if (outputExists) {
-        struct stat outputInfo
-        {
-        };
-        if (::stat(nativeOutput.constData(), &outputInfo) == 0) {
-            if (outputInfo.st_dev == inputInfo.st_dev && outputInfo.st_ino == inputInfo.st_ino) {
-                return Outcome::failure(text(texts::OutputIsInput).arg(outputPath),
-                                        MessageKind::Error);
-            }
-            if (S_ISDIR(outputInfo.st_mode)) {
-                return Outcome::systemFailure(EISDIR);
-            }
-        }
-        const bool replace = view.question(text(texts::OverwriteQuestion).arg(outputPath));
-        if (view.endRequested()) {
-            return {Outcome::Kind::Ended, {}, MessageKind::None};
-        }
-        if (!replace) {
-            return {Outcome::Kind::Declined, {}, MessageKind::None};
-        }
+    bool outputExists = false;
+    if (auto refused = checkOutput(view, outputPath, inputInfo, outputExists)) {
+        return *refused;
     }
-
-    AtomicWriter output(outputPath, options.writeFaults);
-    if (!output.open()) {
-        return Outcome::failure(output.errorString());
-    }
-
-    RotatingXor transform(
-        std::span(reinterpret_cast<const std::uint8_t*>(key.constData()), std::size_t(key.size())));
-    const std::size_t blockSize = std::max<std::size_t>(1, options.blockSize);
-    const std::unique_ptr<char[]> buffer(new char[blockSize]);
-    const qint64 interval = options.updateInterval.count();
-    std::int64_t done = 0;
-    QElapsedTimer sinceYield;
-    sinceYield.start();
-
-    // Count, percentage and bar of done bytes, then a yield. False when the
-    // program is ending.
-    const auto update = [&]() {
-        const int percent =
-            size == 0 ? 100 : roundedPercent(std::uint64_t(done), std::uint64_t(size));
-        view.setProgress(percent);
-        view.setPercentText(QString::number(percent) + QStringLiteral(" %"));
-        view.setCountText(QString::number(done) + text(texts::CountSuffix));
-        view.yield();
-        sinceYield.restart();
-        return !view.endRequested();
-    };
-
-    while (done < size) {
-        const std::size_t want =
-            std::size_t(std::min<std::int64_t>(std::int64_t(blockSize), size - done));
-        const ssize_t got = readSome(input.get(), buffer.get(), want, done, options.readFaults);
-        if (got < 0) {
-            return Outcome::systemFailure(errno);
-        }
-        if (got == 0) {
-            return Outcome::failure(text(texts::InputChanged).arg(file), MessageKind::Error);
-        }
-        transform.apply(std::span(reinterpret_cast<std::uint8_t*>(buffer.get()), std::size_t(got)));
-        if (!output.write(buffer.get(), got)) {
-            return Outcome::failure(output.errorString());
-        }
-        done += got;
-        if (sinceYield.elapsed() >= interval && !update()) {
-            return {Outcome::Kind::Ended, {}, MessageKind::None};
-        }
-    }
-    if (!update()) {
-        return {Outcome::Kind::Ended, {}, MessageKind::None};
-    }
-    if (!output.commit(outputExists)) {
-        return Outcome::failure(output.errorString());
-    }
-    return {Outcome::Kind::Success, {}, MessageKind::None};
+    return moveBytes(view, file, key, options, input, inputInfo, outputPath, outputExists);
 }
 
 } // namespace

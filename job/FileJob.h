@@ -1,13 +1,9 @@
 #pragma once
 
-#include "job/AtomicWriter.h"
+#include "job/JobOptions.h"
 
 #include <QByteArray>
 #include <QString>
-
-#include <chrono>
-#include <cstddef>
-#include <cstdint>
 
 namespace quibex {
 
@@ -19,6 +15,10 @@ class JobView;
 // program is ending: the job then stops at its next yield, removes its
 // temporary output and returns at once, with no message).
 //
+// The bytes move on a thread of their own; every call on view stays on the
+// calling thread, which updates the view and yields at least every
+// JobOptions::updateInterval, however slow the disk.
+//
 // While a job runs (its yields let other commands run) a second call returns
 // at once and touches nothing; see isJobRunning().
 void dec_crypt(JobView& view, const QString& file, const QByteArray& key);
@@ -29,26 +29,6 @@ void raz(JobView& view);
 // True while dec_crypt runs (inside its yields, too). The Encrypt command may
 // use it to refuse a start before it expands a key.
 bool isJobRunning();
-
-// Test seam: an input read that fails as a broken disk would.
-struct ReadFaults
-{
-    // When >= 0, reading at or past this byte fails with error.
-    std::int64_t failAtByte = -1;
-    int error = EIO;
-};
-
-// Tuning and test seams of the file job. dec_crypt(view, file, key) uses the
-// defaults.
-struct JobOptions
-{
-    std::size_t blockSize = std::size_t{1024} * 1024;
-    // The view is updated, and the job yields, as soon as this much time of
-    // work has passed since the last yield (and once at the end).
-    std::chrono::milliseconds updateInterval{30};
-    WriteFaults writeFaults;
-    ReadFaults readFaults;
-};
 
 void dec_crypt(JobView& view, const QString& file, const QByteArray& key,
                const JobOptions& options);

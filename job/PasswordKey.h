@@ -12,9 +12,10 @@ namespace quibex {
 
 class JobView;
 
-// The typed password as Windows-1252 codes (Part 1.1), or nullopt when it holds
-// a character that Windows-1252 cannot represent: the Encrypt command then
-// shows unsupportedPasswordMessage() (kind error, default title) and runs no job.
+// The typed password as Windows-1252 codes (the key of the transform), or
+// nullopt when it holds a character that Windows-1252 cannot represent: the
+// Encrypt command then shows unsupportedPasswordMessage() (kind error, default
+// title) and runs no job.
 std::optional<QByteArray> passwordToKey(const QString& password);
 
 // "Le mot de passe contient des caractères qui ne sont pas pris en charge."
@@ -37,7 +38,7 @@ private:
     JobView& m_view;
 };
 
-// The advanced key of Part 1.2 for password codes (1 or more), expanded with a
+// The advanced-mode key for password codes (1 or more), expanded with a
 // live display on view; 256 codes.
 QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes);
 

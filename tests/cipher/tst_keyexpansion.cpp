@@ -13,7 +13,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Part 1.2 told literally, with 1-based strings.
+// The expansion told step by step, literally, with 1-based strings.
 Bytes expandLiterally(const Bytes& p, Bytes* extensionOut = nullptr)
 {
     const std::size_t n = p.size();

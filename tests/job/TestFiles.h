@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
+#include <cmath>
 #include <span>
 
 namespace testfiles {
@@ -36,7 +37,7 @@ inline QByteArray readFile(const QString& path)
     return f.readAll();
 }
 
-// The per-byte definition of Part 1.1 from stream position start: byte j uses
+// The rotating XOR byte by byte from stream position start: byte j uses
 // key[(n - j mod n) mod n], the index walking down the key and wrapping.
 inline QByteArray transformed(const QByteArray& data, const QByteArray& key, quint64 start = 0)
 {
@@ -48,6 +49,14 @@ inline QByteArray transformed(const QByteArray& data, const QByteArray& key, qui
         index = index == 0 ? n - 1 : index - 1;
     }
     return out;
+}
+
+// The percentage shown for done bytes of size, worked out apart from the job's
+// own rounding: the quotient in double precision, rounded by the default
+// rounding mode (to nearest, ties to even).
+inline int expectedPercent(qint64 done, qint64 size)
+{
+    return int(std::nearbyint(double(done) / double(size) * 100.0));
 }
 
 // Every entry of a folder, hidden ones too (temporary files start with a dot).
