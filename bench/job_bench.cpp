@@ -1,7 +1,13 @@
-// build/bench/job_bench [--advanced] FILE PASSWORD
+// build/bench/job_bench [--advanced] [--slow-disk MBPS] FILE PASSWORD
 // Runs the real file job on FILE with a view that shows nothing and answers Yes
 // to the overwrite question. Prints the output path on its first line and the
 // throughput on its last; exits 1 with the job's message on stderr on failure.
+//
+// Also prints how long the calling (window's) thread went without a yield:
+// from the start of the job to its first yield, between two yields (from the
+// end of one to the start of the next), and from the last yield to the final
+// message. --slow-disk writes the output as to a disk that stores MBPS
+// megabytes (10^6 bytes) per second, through the writer's slow-disk seam.
 #include "bench/BenchArguments.h"
 #include "job/FileJob.h"
 #include "job/JobView.h"
@@ -13,6 +19,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -22,6 +29,14 @@ class NullView : public quibex::JobView
 public:
     QString lastMessage;
     int yields = 0;
+    qint64 longestGapNs = 0;
+    qint64 lastYieldToMessageNs = -1;
+
+    void start()
+    {
+        m_clock.start();
+        m_lastReturnNs = 0;
+    }
 
     void setCommandsEnabled(bool) override {}
     void setCryptCaption(const QString&) override {}
@@ -33,13 +48,31 @@ public:
     void setPercentText(const QString&) override {}
     void setPasswordEntryVisible(bool) override {}
     void setPasswordText(const QString&) override {}
-    void yield() override { ++yields; }
+    void yield() override
+    {
+        reached();
+        ++yields;
+        m_lastReturnNs = m_clock.nsecsElapsed();
+    }
     void message(const QString& text, quibex::MessageKind, const QString&) override
     {
+        lastYieldToMessageNs = reached();
         lastMessage = text;
     }
     bool question(const QString&, const QString&) override { return true; }
     bool endRequested() const override { return false; }
+
+private:
+    // The window answers again here: the gap since it last could ends.
+    qint64 reached()
+    {
+        const qint64 gap = m_clock.nsecsElapsed() - m_lastReturnNs;
+        longestGapNs = std::max(longestGapNs, gap);
+        return gap;
+    }
+
+    QElapsedTimer m_clock;
+    qint64 m_lastReturnNs = 0;
 };
 
 } // namespace
@@ -60,12 +93,16 @@ int main(int argc, char** argv)
                            : quibex::texts::UnsupportedPassword);
         return 1;
     }
-    NullView view;
-    const QByteArray key = advanced ? quibex::expandKeyOnView(view, *codes) : *codes;
+    NullView expansion;
+    const QByteArray key = advanced ? quibex::expandKeyOnView(expansion, *codes) : *codes;
+    quibex::JobOptions options;
+    options.writeFaults.slowDiskBytesPerSecond = arguments->slowDiskBytesPerSecond;
 
+    NullView view;
     QElapsedTimer timer;
     timer.start();
-    quibex::dec_crypt(view, file, key);
+    view.start();
+    quibex::dec_crypt(view, file, key, options);
     const qint64 ns = timer.nsecsElapsed();
 
     if (!view.lastMessage.startsWith(QString::fromUtf8(quibex::texts::SuccessLine1))) {
@@ -76,8 +113,11 @@ int main(int argc, char** argv)
     const qint64 bytes = QFileInfo(output).size();
     const double seconds = double(ns) / 1e9;
     std::printf("%s\n", output.toLocal8Bit().constData());
-    std::printf("%lld bytes in %.3f s, %d yields, %s mode\n", static_cast<long long>(bytes),
-                seconds, view.yields, advanced ? "advanced" : "simple");
+    std::printf("%lld bytes in %.3f s, %d yields, %s mode, %s\n", static_cast<long long>(bytes),
+                seconds, view.yields, advanced ? "advanced" : "simple",
+                arguments->slowDiskBytesPerSecond > 0 ? "simulated slow disk" : "real disk");
+    std::printf("longest gap without a yield: %.1f ms; last yield to message: %.1f ms\n",
+                double(view.longestGapNs) / 1e6, double(view.lastYieldToMessageNs) / 1e6);
     std::printf("throughput: %.1f MiB/s\n",
                 seconds > 0 ? double(bytes) / (1024.0 * 1024.0) / seconds : 0.0);
     return 0;

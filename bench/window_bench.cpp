@@ -1,4 +1,4 @@
-// build/bench/window_bench [--advanced] FILE PASSWORD
+// build/bench/window_bench [--advanced] [--slow-disk MBPS] FILE PASSWORD
 // Encrypts FILE through the real window, as a user would: Browse (the dialog
 // answers FILE), the first press of Encrypt, the password typed, the second
 // press; the overwrite question is answered Yes and the final message OK.
@@ -8,7 +8,8 @@
 // message) and the longest gap during which the window could not answer the
 // user: between the press and the first yield, between two yields (from the
 // end of one to the start of the next), and between the last yield and the
-// final message. Exits 1 when the run did not succeed.
+// final message. Exits 1 when the run did not succeed. --slow-disk writes the
+// output as to a disk that stores MBPS megabytes (10^6 bytes) per second.
 #include "bench/BenchArguments.h"
 #include "job/Texts.h"
 #include "ui/Application.h"
@@ -113,6 +114,9 @@ int main(int argc, char** argv)
 
     TimedWindow window;
     window.show();
+    quibex::JobOptions options;
+    options.writeFaults.slowDiskBytesPerSecond = arguments->slowDiskBytesPerSecond;
+    window.setJobOptions(options);
     if (arguments->advanced) {
         window.findChild<QAction*>(QStringLiteral("menu_option_avance"))->trigger();
     }
