@@ -51,7 +51,8 @@ void TestBigFile::overFourGiB()
     const QStringList counts = view.callsStartingWith(QStringLiteral("count:"));
     QCOMPARE(counts.last(),
              QStringLiteral("count:4294979641") + QString::fromUtf8(texts::CountSuffix));
-    // Every update pairs the count with its exact percentage.
+    // Every update pairs the count with its exact percentage; the count never
+    // goes back (it stays while the disk catches up).
     qint64 previous = -1;
     for (int i = 0; i + 2 < view.calls.size(); ++i) {
         if (!view.calls[i].startsWith(QStringLiteral("progress:")) ||
@@ -59,7 +60,7 @@ void TestBigFile::overFourGiB()
             continue;
         }
         const qint64 done = view.calls[i + 2].mid(6).section(QLatin1Char(' '), 0, 0).toLongLong();
-        QVERIFY(done > previous);
+        QVERIFY(done >= previous);
         previous = done;
         QCOMPARE(view.calls[i], QStringLiteral("progress:%1").arg(expectedPercent(done, size)));
     }

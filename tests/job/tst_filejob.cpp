@@ -658,6 +658,9 @@ void TestFileJob::fileAppearingAtTheOutput()
     options.writeFaults.hardLinksUnsupported = !hardLinks;
     FakeJobView view;
     view.onYield = [&] {
+        // Long enough inside the yield for the worker to have flushed: the
+        // output still waits for the full count to be shown.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (appears) {
             QVERIFY(writeFile(output, "arrive"));
         }
