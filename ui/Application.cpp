@@ -36,7 +36,10 @@ void setLightLook(QApplication& app)
     // drawn for a light window face, whatever the desktop's theme.
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         app.setPalette(fusion->standardPalette());
-        QApplication::setStyle(new QuibexMenuStyle(fusion));
+        // The application owns its style, as it would take it over anyway.
+        auto* style = new QuibexMenuStyle(fusion);
+        style->setParent(&app);
+        QApplication::setStyle(style);
     }
 }
 
