@@ -2,6 +2,7 @@
 // the keyboard alone.
 #include "job/FileJob.h"
 #include "tests/job/TestFiles.h"
+#include "tests/ui/WindowTestSupport.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
 #include "ui/controls/MessageBox.h"
@@ -20,31 +21,6 @@
 using namespace quibex;
 
 namespace {
-
-// Counts which command procedure runs.
-class RecordingWindow : public RezarUvurizod
-{
-public:
-    QStringList calls;
-
-    void parcourir() override { calls << QStringLiteral("parcourir"); }
-    void crypter() override { calls << QStringLiteral("crypter"); }
-    void aide() override { calls << QStringLiteral("aide"); }
-    void aPropos() override { calls << QStringLiteral("aPropos"); }
-    void telecharger() override { calls << QStringLiteral("telecharger"); }
-};
-
-template <typename T> T* control(QWidget& window, const QString& name)
-{
-    return window.findChild<T*>(name);
-}
-
-bool showAndActivate(QWidget& window)
-{
-    window.show();
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
-}
 
 QAccessibleInterface* accessible(QWidget& window, const QString& name)
 {

@@ -3,6 +3,7 @@
 #include "job/AtomicWriter.h"
 #include "job/FileJob.h"
 #include "tests/job/TestFiles.h"
+#include "tests/ui/WindowTestSupport.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
 #include "ui/Site.h"
@@ -174,13 +175,6 @@ JobOptions slowJob()
     options.blockSize = 4096;
     options.updateInterval = std::chrono::milliseconds(0);
     return options;
-}
-
-bool showAndActivate(QWidget& window)
-{
-    window.show();
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
 }
 
 QStringList split(const QString& text)

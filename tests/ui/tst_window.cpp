@@ -1,4 +1,5 @@
 #include "job/FileJob.h"
+#include "tests/ui/WindowTestSupport.h"
 #include "ui/Application.h"
 #include "ui/EndSignals.h"
 #include "ui/RezarUvurizod.h"
@@ -30,31 +31,6 @@
 using namespace quibex;
 
 namespace {
-
-// Counts which command procedure each trigger runs.
-class RecordingWindow : public RezarUvurizod
-{
-public:
-    QStringList calls;
-
-    void parcourir() override { calls << QStringLiteral("parcourir"); }
-    void crypter() override { calls << QStringLiteral("crypter"); }
-    void aide() override { calls << QStringLiteral("aide"); }
-    void aPropos() override { calls << QStringLiteral("aPropos"); }
-    void telecharger() override { calls << QStringLiteral("telecharger"); }
-};
-
-template <typename T> T* control(QWidget& window, const QString& name)
-{
-    return window.findChild<T*>(name);
-}
-
-bool showAndActivate(QWidget& window)
-{
-    window.show();
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
-}
 
 QSize textSize(const QWidget* widget, const QString& text)
 {
