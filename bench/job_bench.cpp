@@ -7,7 +7,9 @@
 // from the start of the job to its first yield, between two yields (from the
 // end of one to the start of the next), and from the last yield to the final
 // message. --slow-disk writes the output as to a disk that stores MBPS
-// megabytes (10^6 bytes) per second, through the writer's slow-disk seam.
+// megabytes (10^6 bytes) per second, through the test streams' slow disk.
+// SIGTERM, SIGHUP and SIGINT end the job at its next yield, as in the window:
+// it then exits 3 at once, leaving no output behind.
 #include "bench/BenchArguments.h"
 #include "job/FileJob.h"
 #include "job/JobView.h"
@@ -20,9 +22,29 @@
 #include <QString>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 
 namespace {
+
+volatile std::sig_atomic_t g_ending = 0;
+
+extern "C" void onEndSignal(int)
+{
+    g_ending = 1;
+}
+
+void handleEndSignals()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
 
 class NullView : public quibex::JobView
 {
@@ -60,7 +82,7 @@ public:
         lastMessage = text;
     }
     bool question(const QString&, const QString&) override { return true; }
-    bool endRequested() const override { return false; }
+    bool endRequested() const override { return g_ending != 0; }
 
 private:
     // The window answers again here: the gap since it last could ends.
@@ -95,8 +117,8 @@ int main(int argc, char** argv)
     }
     NullView expansion;
     const QByteArray key = advanced ? quibex::expandKeyOnView(expansion, *codes) : *codes;
-    quibex::JobOptions options;
-    options.writeFaults.slowDiskBytesPerSecond = arguments->slowDiskBytesPerSecond;
+    const quibex::JobOptions options = quibex::bench::jobOptionsFor(*arguments);
+    handleEndSignals();
 
     NullView view;
     QElapsedTimer timer;
@@ -104,6 +126,10 @@ int main(int argc, char** argv)
     view.start();
     quibex::dec_crypt(view, file, key, options);
     const qint64 ns = timer.nsecsElapsed();
+    if (g_ending != 0) {
+        std::fprintf(stderr, "ended by a signal\n");
+        return 3;
+    }
 
     if (!view.lastMessage.startsWith(QString::fromUtf8(quibex::texts::SuccessLine1))) {
         std::fprintf(stderr, "%s\n", view.lastMessage.toLocal8Bit().constData());

@@ -1,4 +1,5 @@
-// build/bench/window_bench [--advanced] [--slow-disk MBPS] FILE PASSWORD
+// build/bench/window_bench [--advanced] [--slow-disk MBPS]
+//                          [--quit-after MS [--quit-by menu|button]] FILE PASSWORD
 // Encrypts FILE through the real window, as a user would: Browse (the dialog
 // answers FILE), the first press of Encrypt, the password typed, the second
 // press; the overwrite question is answered Yes and the final message OK.
@@ -10,6 +11,9 @@
 // end of one to the start of the next), and between the last yield and the
 // final message. Exits 1 when the run did not succeed. --slow-disk writes the
 // output as to a disk that stores MBPS megabytes (10^6 bytes) per second.
+// --quit-after runs a Quit command (the menu item, or the button) MS
+// milliseconds after the start and prints the wall-clock time of the click,
+// for bench/quit_latency.sh.
 #include "bench/BenchArguments.h"
 #include "job/Texts.h"
 #include "ui/Application.h"
@@ -22,8 +26,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -114,9 +120,25 @@ int main(int argc, char** argv)
 
     TimedWindow window;
     window.show();
-    quibex::JobOptions options;
-    options.writeFaults.slowDiskBytesPerSecond = arguments->slowDiskBytesPerSecond;
-    window.setJobOptions(options);
+    window.setJobOptions(quibex::bench::jobOptionsFor(*arguments));
+    bool quitted = false;
+    if (arguments->quitAfterMs > 0) {
+        QTimer::singleShot(arguments->quitAfterMs, &window, [&window, &arguments, &quitted] {
+            quitted = true;
+            // The wall clock, which the calling script reads once the process is gone.
+            std::printf(
+                "quit at %lld ns\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                           std::chrono::system_clock::now().time_since_epoch())
+                                           .count()));
+            std::fflush(stdout);
+            if (arguments->quitByButton) {
+                window.press("KovCommand1");
+            } else {
+                window.findChild<QAction*>(QStringLiteral("menu_fichier_quitter"))->trigger();
+            }
+        });
+    }
     if (arguments->advanced) {
         window.findChild<QAction*>(QStringLiteral("menu_option_avance"))->trigger();
     }
@@ -128,6 +150,9 @@ int main(int argc, char** argv)
     MessageBox::setNextAnswer(MessageBox::Answer::Yes);
     MessageBox::setNextAnswer(MessageBox::Answer::Ok);
     window.press("btnCrypt");
+    if (quitted) {
+        return 0; // as the program: its window and the application go, then the process
+    }
 
     if (!window.lastMessage.startsWith(QString::fromUtf8(quibex::texts::SuccessLine1))) {
         std::fprintf(stderr, "%s\n", window.lastMessage.toLocal8Bit().constData());

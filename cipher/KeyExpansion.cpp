@@ -1,6 +1,7 @@
 #include "cipher/KeyExpansion.h"
 
 #include "cipher/Percent.h"
+#include "cipher/SecureWipe.h"
 
 #include <cstdlib>
 #include <stdexcept>
@@ -59,6 +60,9 @@ ExpandedKey expandKey(std::span<const std::uint8_t> password, ExpansionObserver*
             observer->yield();
         }
     }
+    // The intermediate arrays hold the password itself; the caller wipes the key.
+    secureWipe(extension);
+    secureWipe(reversed);
     return key;
 }
 

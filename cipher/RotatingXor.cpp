@@ -1,5 +1,7 @@
 #include "cipher/RotatingXor.h"
 
+#include "cipher/SecureWipe.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -70,6 +72,11 @@ RotatingXor::RotatingXor(std::span<const std::uint8_t> key) : m_keyLength(key.si
     for (std::size_t j = n; j < m_stream.size(); j += n) {
         std::copy_n(m_stream.begin(), n, m_stream.begin() + static_cast<std::ptrdiff_t>(j));
     }
+}
+
+RotatingXor::~RotatingXor()
+{
+    secureWipe(m_stream);
 }
 
 void RotatingXor::apply(std::span<std::uint8_t> block)

@@ -16,6 +16,13 @@ class RotatingXor
 public:
     // key must hold at least one code (std::invalid_argument otherwise).
     explicit RotatingXor(std::span<const std::uint8_t> key);
+    // The keystream is the key repeated: it is wiped with the object.
+    ~RotatingXor();
+    // Moved, never copied or assigned, so that no keystream is freed unwiped.
+    RotatingXor(RotatingXor&&) noexcept = default;
+    RotatingXor(const RotatingXor&) = delete;
+    RotatingXor& operator=(const RotatingXor&) = delete;
+    RotatingXor& operator=(RotatingXor&&) = delete;
 
     // Transforms block in place and advances the position by its size.
     void apply(std::span<std::uint8_t> block);

@@ -7,15 +7,17 @@
 #include "job/OutputName.h"
 #include "job/Texts.h"
 
+#include "job/InputFile.h"
+#include "job/OutputFile.h"
+
 #include <QFile>
 
+#include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <optional>
 #include <span>
 #include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace quibex {
 
@@ -27,25 +29,6 @@ QString text(const char* utf8)
 {
     return QString::fromUtf8(utf8);
 }
-
-// An open file descriptor, closed when it goes out of scope.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // How a run ended, told once both files are released.
 struct Outcome
@@ -64,6 +47,10 @@ struct Outcome
     static Outcome failure(const QString& message, MessageKind kind = MessageKind::None)
     {
         return {Kind::Failure, message, kind};
+    }
+    static Outcome refusal(const char* utf8, const QString& path)
+    {
+        return failure(text(utf8).arg(path), MessageKind::Error);
     }
     static Outcome systemFailure(int error) { return failure(systemErrorText(error)); }
 };
@@ -97,29 +84,36 @@ void showProgress(JobView& view, std::int64_t done, std::int64_t size)
     view.setCountText(QString::number(done) + text(texts::CountSuffix));
 }
 
-Outcome failureOf(const JobWorker::Failure& failure, const QString& file)
+Outcome failureOf(const StreamError& error, const QString& file, const QString& output)
 {
-    if (failure.inputShrank) {
-        return Outcome::failure(text(texts::InputChanged).arg(file), MessageKind::Error);
+    switch (error.failure) {
+    case StreamFailure::InputChanged:
+        return Outcome::refusal(texts::InputChanged, file);
+    case StreamFailure::OutputIsInput:
+        return Outcome::refusal(texts::OutputIsInput, output);
+    case StreamFailure::OutputIsFolder:
+        return Outcome::refusal(texts::OutputIsFolder, output);
+    case StreamFailure::OutputIsSpecial:
+        return Outcome::refusal(texts::OutputIsSpecial, output);
+    case StreamFailure::FolderMoved:
+        return Outcome::refusal(texts::FolderMoved, output);
+    case StreamFailure::None:
+    case StreamFailure::System:
+        break;
     }
-    return Outcome::failure(failure.systemText);
+    return Outcome::systemFailure(error.code);
 }
 
 // The window's side of the byte loop: waits for the worker at most one
-// interval, shows how far it is and yields, until it has failed or put the
-// output in place. The full count is shown before the output may go into place.
-Outcome follow(JobView& view, JobWorker& worker, const QString& file, std::int64_t size,
-               const JobOptions& options)
+// interval, shows how far it is and yields, until it has failed or named the
+// output. The full count is shown before the output may be named.
+Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOptions& options)
 {
-    using Clock = std::chrono::steady_clock;
     for (;;) {
-        std::optional<Clock::time_point> deadline;
-        if (!options.showEveryBlock) {
-            deadline = Clock::now() + options.updateInterval;
-        }
-        const JobWorker::Snapshot now = worker.wait(deadline);
+        const JobWorker::Snapshot now =
+            worker.wait(std::chrono::steady_clock::now() + options.updateInterval);
         if (now.state == JobWorker::State::Failed) {
-            return failureOf(worker.failure(), file);
+            return Outcome::failure({});
         }
         if (now.state == JobWorker::State::Committed) {
             return {Outcome::Kind::Success, {}, MessageKind::None};
@@ -127,62 +121,48 @@ Outcome follow(JobView& view, JobWorker& worker, const QString& file, std::int64
         showProgress(view, now.done, size);
         view.yield();
         if (view.endRequested()) {
-            worker.stop();
+            worker.abandon(); // never waits for the disk
             return {Outcome::Kind::Ended, {}, MessageKind::None};
         }
-        worker.shown(now.done);
         if (now.done == size) {
             worker.allowCommit();
         }
     }
 }
 
-// The opened input's type, checked on the file itself: only a regular file is
-// read, and it is read blocking again.
-std::optional<Outcome> checkInput(const QString& file, const Descriptor& input, struct stat& info)
+// What is at the output path, never followed. A link is an entry like any
+// other: replacing it replaces the link, not what it names.
+std::optional<Outcome> refusedOutput(const QString& outputPath, const struct stat& entry,
+                                     const struct stat& input)
 {
-    if (input.get() < 0 || ::fstat(input.get(), &info) != 0) {
-        return Outcome::systemFailure(errno);
+    if (S_ISDIR(entry.st_mode)) {
+        return Outcome::refusal(texts::OutputIsFolder, outputPath);
     }
-    if (S_ISDIR(info.st_mode)) {
-        return Outcome::failure(text(texts::InputIsFolder).arg(file), MessageKind::Error);
+    if (!S_ISREG(entry.st_mode) && !S_ISLNK(entry.st_mode)) {
+        return Outcome::refusal(texts::OutputIsSpecial, outputPath);
     }
-    if (!S_ISREG(info.st_mode)) {
-        return Outcome::failure(text(texts::InputNotRegular).arg(file), MessageKind::Error);
+    if (entry.st_dev == input.st_dev && entry.st_ino == input.st_ino) {
+        return Outcome::refusal(texts::OutputIsInput, outputPath);
     }
-    const int flags = ::fcntl(input.get(), F_GETFL);
-    if (flags >= 0) {
-        ::fcntl(input.get(), F_SETFL, flags & ~O_NONBLOCK);
-    }
-#ifdef POSIX_FADV_SEQUENTIAL
-    ::posix_fadvise(input.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-#endif
     return std::nullopt;
 }
 
-// The output: never the input itself, never replaced without asking. exists
-// tells whether something was at the output path (a link too).
+// The output: never the input itself, never replaced without asking. rule
+// says what the commit may replace; mode is the new file's: the input's
+// permission bits, and no more than those of a file it replaces.
 std::optional<Outcome> checkOutput(JobView& view, const QString& outputPath,
-                                   const struct stat& inputInfo, bool& exists)
+                                   const struct stat& input, OutputFile::Rule& rule, mode_t& mode)
 {
-    const QByteArray nativeOutput = QFile::encodeName(outputPath);
-    struct stat outputLink
+    rule = {false, input.st_dev, input.st_ino};
+    mode = input.st_mode & 0777;
+    struct stat entry
     {
     };
-    exists = ::lstat(nativeOutput.constData(), &outputLink) == 0;
-    if (!exists) {
-        return std::nullopt;
+    if (::lstat(QFile::encodeName(outputPath).constData(), &entry) != 0) {
+        return errno == ENOENT ? std::nullopt : std::optional(Outcome::systemFailure(errno));
     }
-    struct stat outputInfo
-    {
-    };
-    if (::stat(nativeOutput.constData(), &outputInfo) == 0) {
-        if (outputInfo.st_dev == inputInfo.st_dev && outputInfo.st_ino == inputInfo.st_ino) {
-            return Outcome::failure(text(texts::OutputIsInput).arg(outputPath), MessageKind::Error);
-        }
-        if (S_ISDIR(outputInfo.st_mode)) {
-            return Outcome::systemFailure(EISDIR);
-        }
+    if (auto refused = refusedOutput(outputPath, entry, input)) {
+        return refused;
     }
     const bool replace = view.question(text(texts::OverwriteQuestion).arg(outputPath));
     if (view.endRequested()) {
@@ -191,30 +171,62 @@ std::optional<Outcome> checkOutput(JobView& view, const QString& outputPath,
     if (!replace) {
         return Outcome{Outcome::Kind::Declined, {}, MessageKind::None};
     }
+    rule.replace = true;
+    if (S_ISREG(entry.st_mode)) {
+        mode &= entry.st_mode;
+    }
     return std::nullopt;
 }
 
-// The bytes from input to a temporary output on the worker's thread, followed
-// here; a new output gets no more permissions than the input has.
-Outcome moveBytes(JobView& view, const QString& file, const QByteArray& key,
-                  const JobOptions& options, const Descriptor& input, const struct stat& inputInfo,
-                  const QString& outputPath, bool replace)
+std::optional<Outcome> openInput(const QString& file, std::unique_ptr<InputFile>& input)
 {
-    AtomicWriter output(outputPath, options.writeFaults);
-    output.setNewFileMode(inputInfo.st_mode & 0777);
-    if (!output.open()) {
-        return Outcome::failure(output.errorString());
+    int error = ENOENT;
+    if (!file.isEmpty()) {
+        input = InputFile::open(QFile::encodeName(file), error);
     }
-    JobWorker worker(input.get(), inputInfo.st_size,
+    if (!input) {
+        return Outcome::systemFailure(error);
+    }
+    if (input->isFolder()) {
+        return Outcome::refusal(texts::InputIsFolder, file);
+    }
+    if (!input->isRegular()) {
+        return Outcome::refusal(texts::InputNotRegular, file);
+    }
+    return std::nullopt;
+}
+
+// The bytes from input to an unnamed output on the worker's thread, followed
+// here.
+Outcome moveBytes(JobView& view, const QString& file, const QByteArray& key,
+                  const JobOptions& options, std::unique_ptr<InputFile> input,
+                  const QString& outputPath, const OutputFile::Rule& rule, mode_t mode)
+{
+    auto output = std::make_unique<OutputFile>(QFile::encodeName(outputPath), rule);
+    if (!output->open(mode)) {
+        return failureOf(output->error(), file, outputPath);
+    }
+    const std::int64_t size = input->info().st_size;
+    std::unique_ptr<ByteSource> source = std::move(input);
+    std::unique_ptr<ByteSink> sink = std::move(output);
+    if (options.streams) {
+        source = options.streams->source(std::move(source));
+        sink = options.streams->sink(std::move(sink));
+    }
+    JobWorker worker(std::move(source), std::move(sink), size,
                      RotatingXor(std::span(reinterpret_cast<const std::uint8_t*>(key.constData()),
                                            std::size_t(key.size()))),
-                     output, replace, options);
+                     options.blockSize);
     try {
         worker.start();
     } catch (const std::system_error& error) {
         return Outcome::systemFailure(error.code().value());
     }
-    return follow(view, worker, file, inputInfo.st_size, options);
+    Outcome outcome = follow(view, worker, size, options);
+    if (outcome.kind == Outcome::Kind::Failure) {
+        outcome = failureOf(worker.failure(), file, outputPath);
+    }
+    return outcome;
 }
 
 Outcome run(JobView& view, const QString& file, const QByteArray& key, const JobOptions& options,
@@ -227,28 +239,26 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
     view.setStatus(
         text(isDecryptionPath(file) ? texts::StatusDecrypting : texts::StatusEncrypting));
 
-    if (file.isEmpty()) {
-        return Outcome::systemFailure(ENOENT);
-    }
-    // Opened without blocking: a FIFO would wait for a writer.
-    const Descriptor input(
-        ::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat inputInfo
-    {
-    };
-    if (auto refused = checkInput(file, input, inputInfo)) {
+    std::unique_ptr<InputFile> input;
+    if (auto refused = openInput(file, input)) {
         return *refused;
     }
-    view.setSizeText(QString::number(std::int64_t(inputInfo.st_size)));
+    view.setSizeText(QString::number(std::int64_t(input->info().st_size)));
 
-    bool outputExists = false;
-    if (auto refused = checkOutput(view, outputPath, inputInfo, outputExists)) {
+    OutputFile::Rule rule;
+    mode_t mode = 0;
+    if (auto refused = checkOutput(view, outputPath, input->info(), rule, mode)) {
         return *refused;
     }
-    return moveBytes(view, file, key, options, input, inputInfo, outputPath, outputExists);
+    return moveBytes(view, file, key, options, std::move(input), outputPath, rule, mode);
 }
 
 } // namespace
+
+QString systemErrorText(int error)
+{
+    return qt_error_string(error);
+}
 
 void raz(JobView& view)
 {

@@ -12,8 +12,8 @@ class JobView;
 // The window's file job: transforms file with key (8-bit codes, at least one)
 // into the file named by the output rule, reporting through view, and leaves
 // the window idle again whatever happens (except when the view says that the
-// program is ending: the job then stops at its next yield, removes its
-// temporary output and returns at once, with no message).
+// program is ending: the job then returns at its next yield, with no message
+// and without waiting for the disk; its output never gets a name).
 //
 // The bytes move on a thread of their own; every call on view stays on the
 // calling thread, which updates the view and yields at least every
@@ -32,5 +32,8 @@ bool isJobRunning();
 
 void dec_crypt(JobView& view, const QString& file, const QByteArray& key,
                const JobOptions& options);
+
+// The system's description of an error code, as the job's messages show it.
+QString systemErrorText(int error);
 
 } // namespace quibex

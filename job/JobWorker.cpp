@@ -1,150 +1,96 @@
 #include "job/JobWorker.h"
 
+#include "cipher/SecureWipe.h"
+
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <span>
-#include <unistd.h>
+#include <vector>
 
 namespace quibex {
 
-namespace {
-
-// Reads up to size bytes at offset done; EINTR retried. Returns the count,
-// 0 at the end of the file, -1 with errno set.
-ssize_t readSome(int fd, char* buffer, std::size_t size, std::int64_t done,
-                 const ReadFaults& faults)
+struct JobWorker::Shared
 {
-    if (faults.failAtByte >= 0) {
-        if (done >= faults.failAtByte) {
-            errno = faults.error;
-            return -1;
-        }
-        size = std::min<std::size_t>(size, std::size_t(faults.failAtByte - done));
-    }
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, size);
-        if (n >= 0 || errno != EINTR) {
-            return n;
-        }
-    }
-}
-
-} // namespace
-
-JobWorker::JobWorker(int input, std::int64_t size, RotatingXor transform, AtomicWriter& output,
-                     bool replace, const JobOptions& options)
-    : m_input(input), m_size(size), m_transform(std::move(transform)), m_output(output),
-      m_replace(replace), m_options(options),
-      m_buffer(new char[std::max<std::size_t>(1, options.blockSize)])
-{
-}
-
-JobWorker::~JobWorker()
-{
-    stop();
-}
-
-void JobWorker::start()
-{
-    m_thread = std::thread([this] { run(); });
-}
-
-JobWorker::Snapshot JobWorker::wait(std::optional<std::chrono::steady_clock::time_point> deadline)
-{
-    std::unique_lock lock(m_mutex);
-    const auto ready = [this] {
-        return m_state != State::Working || (m_done == m_size && !m_commitAllowed) ||
-               (m_options.showEveryBlock && m_done > m_shown);
-    };
-    if (deadline) {
-        m_changed.wait_until(lock, *deadline, ready);
-    } else {
-        m_changed.wait(lock, ready);
-    }
-    return {m_done, m_state};
-}
-
-void JobWorker::shown(std::int64_t done)
-{
+    Shared(std::unique_ptr<ByteSource> source, std::unique_ptr<ByteSink> sink, std::int64_t size,
+           RotatingXor transform, std::size_t blockSize)
+        : source(std::move(source)), sink(std::move(sink)), size(size),
+          transform(std::move(transform)), buffer(std::max<std::size_t>(1, blockSize))
     {
-        const std::lock_guard lock(m_mutex);
-        m_shown = std::max(m_shown, done);
     }
-    m_changed.notify_all();
-}
+    ~Shared() { secureWipe(buffer); }
 
-void JobWorker::allowCommit()
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_commitAllowed = true;
-    }
-    m_changed.notify_all();
-}
+    void run();
+    bool moveBytes();
+    bool publish(std::int64_t done);
+    bool awaitCommit();
+    void fail(StreamError error);
+    void finish(State state);
 
-void JobWorker::stop()
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    m_changed.notify_all();
-    if (m_thread.joinable()) {
-        m_thread.join();
-    }
-}
+    const std::unique_ptr<ByteSource> source;
+    const std::unique_ptr<ByteSink> sink;
+    const std::int64_t size;
+    RotatingXor transform;
+    std::vector<char> buffer;
 
-JobWorker::Failure JobWorker::failure() const
-{
-    const std::lock_guard lock(m_mutex);
-    return m_failure;
-}
+    mutable std::mutex mutex;
+    std::condition_variable changed;
+    std::int64_t done = 0;
+    State state = State::Working;
+    StreamError failure;
+    bool commitAllowed = false;
+    bool stop = false;
+};
 
-void JobWorker::run()
+void JobWorker::Shared::run()
 {
     if (!moveBytes()) {
         return;
     }
-    if (!m_output.flush()) {
-        fail({false, m_output.errorString()});
+    if (!sink->flush()) {
+        fail(sink->error());
         return;
     }
     if (!awaitCommit()) {
-        m_output.discard();
+        sink->discard();
         return;
     }
-    if (!m_output.commit(m_replace)) {
-        fail({false, m_output.errorString()});
+    // Checked last, so that a change while the output was flushed counts too.
+    if (source->changed()) {
+        fail(source->error());
+        return;
+    }
+    if (!sink->commit()) {
+        fail(sink->error());
         return;
     }
     finish(State::Committed);
 }
 
-bool JobWorker::moveBytes()
+bool JobWorker::Shared::moveBytes()
 {
-    const std::size_t blockSize = std::max<std::size_t>(1, m_options.blockSize);
-    std::int64_t done = 0;
-    while (done < m_size) {
-        if (stopRequested()) {
-            m_output.discard();
+    std::int64_t read = 0;
+    while (read < size) {
+        const std::size_t want =
+            std::size_t(std::min<std::int64_t>(std::int64_t(buffer.size()), size - read));
+        const std::int64_t got = source->read(buffer.data(), want);
+        if (got < 0) {
+            fail(source->error());
             return false;
         }
-        const std::size_t want =
-            std::size_t(std::min<std::int64_t>(std::int64_t(blockSize), m_size - done));
-        const ssize_t got = readSome(m_input, m_buffer.get(), want, done, m_options.readFaults);
-        if (got < 0) {
-            return fail({false, systemErrorText(errno)});
+        if (got == 0) { // cut while the job ran
+            fail({StreamFailure::InputChanged, 0});
+            return false;
         }
-        if (got == 0) {
-            return fail({true, {}});
+        transform.apply(
+            std::span(reinterpret_cast<std::uint8_t*>(buffer.data()), std::size_t(got)));
+        if (!sink->write(buffer.data(), std::size_t(got))) {
+            fail(sink->error());
+            return false;
         }
-        m_transform.apply(
-            std::span(reinterpret_cast<std::uint8_t*>(m_buffer.get()), std::size_t(got)));
-        if (!m_output.write(m_buffer.get(), got)) {
-            return fail({false, m_output.errorString()});
-        }
-        done += got;
-        if (!publish(done)) {
-            m_output.discard();
+        read += got;
+        if (!publish(read)) {
+            sink->discard();
             return false;
         }
     }
@@ -152,50 +98,103 @@ bool JobWorker::moveBytes()
 }
 
 // Tells the window how far the bytes are; false when asked to stop.
-bool JobWorker::publish(std::int64_t done)
+bool JobWorker::Shared::publish(std::int64_t read)
 {
-    std::unique_lock lock(m_mutex);
-    m_done = done;
-    m_changed.notify_all();
-    if (m_options.showEveryBlock) {
-        m_changed.wait(lock, [this, done] { return m_shown >= done || m_stop; });
-    }
-    return !m_stop;
+    const std::lock_guard lock(mutex);
+    done = read;
+    changed.notify_all();
+    return !stop;
 }
 
-bool JobWorker::awaitCommit()
+bool JobWorker::Shared::awaitCommit()
 {
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_commitAllowed || m_stop; });
-    return !m_stop;
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return commitAllowed || stop; });
+    return !stop;
 }
 
-// The temporary output goes before the window hears of the failure, so that
-// its message comes with nothing left behind.
-bool JobWorker::fail(Failure failure)
+// The output goes before the window hears of the failure, so that its
+// message comes with nothing left behind.
+void JobWorker::Shared::fail(StreamError error)
 {
-    m_output.discard();
+    sink->discard();
     {
-        const std::lock_guard lock(m_mutex);
-        m_failure = std::move(failure);
+        const std::lock_guard lock(mutex);
+        failure = error;
     }
     finish(State::Failed);
-    return false;
 }
 
-bool JobWorker::stopRequested() const
-{
-    const std::lock_guard lock(m_mutex);
-    return m_stop;
-}
-
-void JobWorker::finish(State state)
+void JobWorker::Shared::finish(State reached)
 {
     {
-        const std::lock_guard lock(m_mutex);
-        m_state = state;
+        const std::lock_guard lock(mutex);
+        state = reached;
     }
-    m_changed.notify_all();
+    changed.notify_all();
+}
+
+JobWorker::JobWorker(std::unique_ptr<ByteSource> source, std::unique_ptr<ByteSink> sink,
+                     std::int64_t size, RotatingXor transform, std::size_t blockSize)
+    : m_shared(std::make_shared<Shared>(std::move(source), std::move(sink), size,
+                                        std::move(transform), blockSize))
+{
+}
+
+JobWorker::~JobWorker()
+{
+    if (!m_thread.joinable()) {
+        return;
+    }
+    if (wait(std::chrono::steady_clock::time_point::min()).state == State::Working) {
+        abandon();
+    } else {
+        m_thread.join();
+    }
+}
+
+void JobWorker::start()
+{
+    // The thread holds the shared state, so that it may outlive this object.
+    m_thread = std::thread([shared = m_shared] { shared->run(); });
+}
+
+JobWorker::Snapshot JobWorker::wait(std::chrono::steady_clock::time_point deadline)
+{
+    Shared& s = *m_shared;
+    std::unique_lock lock(s.mutex);
+    s.changed.wait_until(lock, deadline, [&s] {
+        return s.state != State::Working || (s.done == s.size && !s.commitAllowed);
+    });
+    return {s.done, s.state};
+}
+
+void JobWorker::allowCommit()
+{
+    {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->commitAllowed = true;
+    }
+    m_shared->changed.notify_all();
+}
+
+void JobWorker::abandon()
+{
+    {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->stop = true;
+    }
+    m_shared->changed.notify_all();
+    m_shared->sink->abandon();
+    if (m_thread.joinable()) {
+        m_thread.detach();
+    }
+}
+
+StreamError JobWorker::failure() const
+{
+    const std::lock_guard lock(m_shared->mutex);
+    return m_shared->failure;
 }
 
 } // namespace quibex

@@ -1,28 +1,22 @@
 #pragma once
 
 #include "cipher/RotatingXor.h"
-#include "job/AtomicWriter.h"
-#include "job/JobOptions.h"
-
-#include <QString>
+#include "job/ByteStreams.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <thread>
 
 namespace quibex {
 
 // Moves the bytes of one file job on a thread of its own, so that no wait for
-// the disk (a slow read, the writeback of a window, the final flush) keeps the
-// window from answering: it reads the input, transforms it, writes the output
-// and flushes it. It moves the output into place only once the window has
-// shown the full count (allowCommit()), so that an end request at that last
-// yield still leaves nothing behind. The window's thread follows it with
-// wait() and never touches the files while it runs.
+// the disk (a slow read, the writeback, the final flush) keeps the window from
+// answering: it reads the source, transforms it, writes the sink and flushes
+// it. It names the output only once the window has shown the full count
+// (allowCommit()), so that an end request at that last yield still leaves
+// nothing behind. The thread owns the streams and the key; the window's thread
+// follows it with wait() and never touches them.
 class JobWorker
 {
 public:
@@ -37,17 +31,11 @@ public:
         std::int64_t done = 0;
         State state = State::Working;
     };
-    struct Failure
-    {
-        // The input ended before its size: it was cut while the job ran.
-        bool inputShrank = false;
-        QString systemText;
-    };
 
-    // input stays open and output alive until the worker is stopped or done;
-    // replace as for AtomicWriter::commit().
-    JobWorker(int input, std::int64_t size, RotatingXor transform, AtomicWriter& output,
-              bool replace, const JobOptions& options);
+    JobWorker(std::unique_ptr<ByteSource> source, std::unique_ptr<ByteSink> sink, std::int64_t size,
+              RotatingXor transform, std::size_t blockSize);
+    // Waits for a thread that has failed or committed; one that was abandoned
+    // runs on alone and releases everything it holds when it ends.
     ~JobWorker();
     JobWorker(const JobWorker&) = delete;
     JobWorker& operator=(const JobWorker&) = delete;
@@ -55,43 +43,18 @@ public:
     // Throws std::system_error when no thread can be started.
     void start();
     // Returns once the worker has failed or committed, once every byte is
-    // written while the full count has not been shown, once a block waits to
-    // be shown (JobOptions::showEveryBlock), or at deadline (none: no limit).
-    Snapshot wait(std::optional<std::chrono::steady_clock::time_point> deadline);
-    // The view shows done bytes now.
-    void shown(std::int64_t done);
-    // The full count has been shown: the output may go into place.
+    // written while the full count has not been shown, or at deadline.
+    Snapshot wait(std::chrono::steady_clock::time_point deadline);
+    // The full count has been shown: the output may be named.
     void allowCommit();
-    // Stops at the next block, or before the output goes into place, and
-    // waits for the thread. The output is removed unless already in place.
-    void stop();
-    Failure failure() const;
+    // The program is ending: the worker stops at its next step and its
+    // output keeps no name, without waiting for a disk that may be stalled.
+    void abandon();
+    StreamError failure() const;
 
 private:
-    void run();
-    bool moveBytes();
-    bool publish(std::int64_t done);
-    bool awaitCommit();
-    bool fail(Failure failure);
-    bool stopRequested() const;
-    void finish(State state);
-
-    int m_input;
-    std::int64_t m_size;
-    RotatingXor m_transform;
-    AtomicWriter& m_output;
-    bool m_replace;
-    JobOptions m_options;
-    std::unique_ptr<char[]> m_buffer;
-
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::int64_t m_done = 0;
-    std::int64_t m_shown = 0;
-    State m_state = State::Working;
-    Failure m_failure;
-    bool m_commitAllowed = false;
-    bool m_stop = false;
+    struct Shared;
+    std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
 };
 

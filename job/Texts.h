@@ -27,8 +27,16 @@ inline constexpr const char* InputNotRegular =
     "pas être traité.";
 inline constexpr const char* OutputIsInput =
     "Le fichier de sortie %1 est le fichier à traiter lui-même : il ne peut pas être remplacé.";
+inline constexpr const char* OutputIsFolder =
+    "Le chemin de sortie %1 désigne un dossier : il ne peut pas être remplacé.";
+inline constexpr const char* OutputIsSpecial =
+    "Le chemin de sortie %1 désigne un tube, un périphérique ou un socket : il ne peut pas être "
+    "remplacé.";
 inline constexpr const char* InputChanged =
-    "Le fichier %1 a été modifié pendant l'opération : il est devenu plus court.";
+    "Le fichier %1 a été modifié pendant l'opération : aucun fichier n'a été enregistré.";
+inline constexpr const char* FolderMoved =
+    "Le dossier du fichier %1 a été déplacé ou remplacé pendant l'opération : aucun fichier n'a "
+    "été enregistré.";
 inline constexpr const char* EmptyKey = "Le mot de passe est vide.";
 
 // The Encrypt command's refusal of a password that Windows-1252 cannot

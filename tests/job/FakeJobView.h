@@ -1,6 +1,7 @@
 #pragma once
 
 #include "job/JobView.h"
+#include "tests/support/TestStreams.h"
 
 #include <QString>
 #include <QStringList>
@@ -8,7 +9,8 @@
 #include <functional>
 
 // Records every call of the job as one line "operation:argument", answers the
-// overwrite question as told and runs a hook inside every yield.
+// overwrite question as told, runs a hook inside every yield and the question,
+// and tells paced streams what it has shown.
 class FakeJobView : public quibex::JobView
 {
 public:
@@ -18,6 +20,8 @@ public:
     int yields = 0;
     std::function<void()> onYield;
     std::function<void()> onMessage;
+    std::function<void()> onQuestion;
+    quibex::testing::TestStreams* paced = nullptr;
 
     struct Message
     {
@@ -54,6 +58,9 @@ public:
     {
         calls << QStringLiteral("yield");
         ++yields;
+        if (paced) {
+            paced->shown(lastCount());
+        }
         if (onYield) {
             onYield();
         }
@@ -71,6 +78,9 @@ public:
         calls << QStringLiteral("question:") + text;
         Q_UNUSED(title);
         questions << text;
+        if (onQuestion) {
+            onQuestion();
+        }
         return answerYes;
     }
     bool endRequested() const override { return ending; }
@@ -90,6 +100,13 @@ public:
     {
         const QStringList tail = idleTail();
         return calls.size() >= tail.size() && calls.mid(calls.size() - tail.size()) == tail;
+    }
+    // The byte count shown last, 0 before any.
+    qint64 lastCount() const
+    {
+        const QStringList counts = callsStartingWith(QStringLiteral("count:"));
+        return counts.isEmpty() ? 0
+                                : counts.last().mid(6).section(QLatin1Char(' '), 0, 0).toLongLong();
     }
     QStringList callsStartingWith(const QString& prefix) const
     {

@@ -1,8 +1,8 @@
 // The window's commands run end to end: Browse, Encrypt (with real jobs on
 // real files), Help, About and Download, through their buttons and menus.
-#include "job/AtomicWriter.h"
 #include "job/FileJob.h"
 #include "tests/job/TestFiles.h"
+#include "tests/support/TestStreams.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
@@ -643,10 +643,12 @@ void TestCommands::failuresLeaveTheWindowIdle()
     const QStringList before = testfiles::entries(m_folder->path());
 
     CommandWindow window;
+    testing::TestStreams::Faults faults;
+    faults.failWriteAt = failure == QStringLiteral("full") ? 50000 : -1;
+    faults.failFlush = failure == QStringLiteral("flush");
+    faults.failReadAt = failure == QStringLiteral("read") ? 60000 : -1;
     JobOptions options;
-    options.writeFaults.failAtByte = failure == QStringLiteral("full") ? 50000 : -1;
-    options.writeFaults.failAtFlush = failure == QStringLiteral("flush");
-    options.readFaults.failAtByte = failure == QStringLiteral("read") ? 60000 : -1;
+    options.streams = std::make_shared<testing::TestStreams>(faults);
     window.setJobOptions(options);
     window.setMode(true);
     window.choose(failure == QStringLiteral("folder") ? folder : input);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstddef>
+
+namespace quibex {
+
+// Overwrites size bytes at data with zeros in a way the compiler may not drop
+// as a dead store, so that keys and passwords do not outlive their use in
+// memory (a core file, a swapped page, a later allocation).
+void secureWipe(void* data, std::size_t size);
+
+// A container of secret bytes: wiped, then emptied.
+template <typename Bytes> void secureWipe(Bytes& bytes)
+{
+    secureWipe(bytes.data(), bytes.size() * sizeof(*bytes.data()));
+}
+
+} // namespace quibex

@@ -1,0 +1,65 @@
+// tests/job/job_child FILE: a program that encrypts FILE on a disk that
+// stores 1 MB a second, prints one line at the job's first yield, and ends
+// at the next yield after SIGTERM, as the window does; the test ends it there.
+#include "job/FileJob.h"
+#include "job/JobView.h"
+#include "tests/support/TestStreams.h"
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+volatile std::sig_atomic_t g_ending = 0;
+
+extern "C" void onEnd(int)
+{
+    g_ending = 1;
+}
+
+class ChildView : public quibex::JobView
+{
+public:
+    void setCommandsEnabled(bool) override {}
+    void setCryptCaption(const QString&) override {}
+    void setStatus(const QString&) override {}
+    void setSizeText(const QString&) override {}
+    void setCountText(const QString&) override {}
+    void showPercentage(int) override {}
+    void setProgress(int) override {}
+    void setPercentText(const QString&) override {}
+    void setPasswordEntryVisible(bool) override {}
+    void setPasswordText(const QString&) override {}
+    void yield() override
+    {
+        if (!m_told) {
+            std::puts("started");
+            std::fflush(stdout);
+            m_told = true;
+        }
+    }
+    void message(const QString&, quibex::MessageKind, const QString&) override {}
+    bool question(const QString&, const QString&) override { return true; }
+    bool endRequested() const override { return g_ending != 0; }
+
+private:
+    bool m_told = false;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        return 2;
+    }
+    std::signal(SIGTERM, onEnd);
+    quibex::testing::TestStreams::Faults faults;
+    faults.bytesPerSecond = 1000 * 1000;
+    quibex::JobOptions options;
+    options.blockSize = 64 * 1024;
+    options.streams = std::make_shared<quibex::testing::TestStreams>(faults);
+    ChildView view;
+    quibex::dec_crypt(view, QString::fromLocal8Bit(argv[1]), "k", options);
+    return g_ending != 0 ? 0 : 1;
+}
