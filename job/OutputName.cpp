@@ -1,5 +1,7 @@
 #include "job/OutputName.h"
 
+#include <QList>
+
 #include <algorithm>
 
 namespace quibex {
@@ -21,8 +23,17 @@ qsizetype lastSeparator(const QString& path)
 
 QString ext3Of(const QString& path)
 {
-    const QString name = path.mid(lastSeparator(path) + 1);
-    return name.right(3).toUpper();
+    // Whole characters, each upper-cased alone: a character whose capital is
+    // several (ß) keeps its own form, so that ext3 has three characters.
+    const QList<uint> name = path.mid(lastSeparator(path) + 1).toUcs4();
+    QString ext3;
+    for (qsizetype i = std::max<qsizetype>(0, name.size() - 3); i < name.size(); ++i) {
+        const auto code = char32_t(name[i]);
+        const QString character = QString::fromUcs4(&code, 1);
+        const QString upper = character.toUpper();
+        ext3 += upper.toUcs4().size() == 1 ? upper : character;
+    }
+    return ext3;
 }
 
 bool isDecryptionPath(const QString& path)

@@ -4,8 +4,9 @@
 
 namespace quibex {
 
-// The last three characters of the file name (the last path component),
-// upper-cased; the whole name when it is shorter.
+// The last three characters (code points) of the file name (the last path
+// component), each upper-cased alone unless its capital is several characters
+// (ß stays ß); the whole name when it is shorter.
 QString ext3Of(const QString& path);
 
 // True when ext3 is "QBC" or "CBQ": the job then reports a decryption.

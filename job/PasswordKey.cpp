@@ -1,5 +1,6 @@
 #include "job/PasswordKey.h"
 
+#include "cipher/SecureWipe.h"
 #include "cipher/Windows1252.h"
 #include "job/JobView.h"
 
@@ -44,11 +45,24 @@ void JobViewExpansionObserver::yield()
 QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes)
 {
     JobViewExpansionObserver observer(view);
-    const ExpandedKey key =
+    ExpandedKey key =
         expandKey(std::span(reinterpret_cast<const std::uint8_t*>(passwordCodes.constData()),
                             std::size_t(passwordCodes.size())),
                   &observer);
-    return QByteArray(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
+    QByteArray bytes(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
+    secureWipe(key);
+    return bytes;
+}
+
+void wipeSecret(QByteArray& secret)
+{
+    // In place, not through data(): a shared copy would be detached, and the
+    // bytes would stay where they were. Bytes the array does not own (a
+    // literal, raw data) are not a password typed at run time.
+    if (secret.data_ptr().isMutable()) {
+        secureWipe(const_cast<char*>(secret.constData()), std::size_t(secret.size()));
+    }
+    secret.clear();
 }
 
 } // namespace quibex

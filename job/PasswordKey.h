@@ -42,4 +42,8 @@ private:
 // live display on view; 256 codes.
 QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes);
 
+// Overwrites the bytes of a password or key where they are, in every copy
+// that shares them, then empties it: for when the command that holds them ends.
+void wipeSecret(QByteArray& secret);
+
 } // namespace quibex

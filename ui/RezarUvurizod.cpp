@@ -475,19 +475,22 @@ void RezarUvurizod::crypter()
     if (passwordTooLong(password)) {
         return;
     }
-    const std::optional<QByteArray> codes = passwordToKey(password);
+    std::optional<QByteArray> codes = passwordToKey(password);
     if (!codes) {
         message(unsupportedPasswordMessage(), MessageKind::Error);
         return;
     }
+    // The codes and the key go with the command, however it ends.
+    const auto wiped = qScopeGuard([&codes] { wipeSecret(*codes); });
     if (m_expanding) {
         refuseStart();
         return;
     }
-    const std::optional<QByteArray> key = keyFor(*codes);
+    std::optional<QByteArray> key = keyFor(*codes);
     if (!key) {
         return;
     }
+    const auto keyWiped = qScopeGuard([&key] { wipeSecret(*key); });
     // The selection as it is now: a Browse during the expansion changed it.
     dec_crypt(m_dialog->fileName(), *key);
 }

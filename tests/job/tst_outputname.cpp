@@ -1,5 +1,6 @@
 #include "job/OutputName.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace quibex;
@@ -21,7 +22,7 @@ void TestOutputName::outputPath_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("output");
-    // The Part's table, with "/" separators.
+    // The old tool's own examples, with "/" separators.
     QTest::newRow("photo.jpg") << "/dossier/photo.jpg"
                                << "/dossier/photo.JPG.qbc";
     QTest::newRow("photo.JPG.qbc") << "/dossier/photo.JPG.qbc"
@@ -30,7 +31,8 @@ void TestOutputName::outputPath_data()
                                 << "/a/archive..GZ.qbc";
     QTest::newRow("sans_extension") << "/a/sans_extension"
                                     << "/a/sans_extension.ION.qbc";
-    // Mended rule a: the dot and ext3 come from the file name, never a folder.
+    // The dot and ext3 come from the file name, never from a folder: a dotted
+    // folder would otherwise put the output in its parent.
     QTest::newRow("dotted folder") << "/data/dossier.2/notes.txt"
                                    << "/data/dossier.2/notes.TXT.qbc";
     QTest::newRow("dotted folder, no dot in name") << "/data/v1.0/README"
@@ -49,6 +51,8 @@ void TestOutputName::outputPath_data()
                                                  << "/d/x.CBQ.qbc";
     QTest::newRow("accented ending") << "/d/café"
                                      << "/d/café.AFÉ.qbc";
+    QTest::newRow("capital of two letters") << "/d/straße"
+                                            << "/d/straße.AßE.qbc";
     QTest::newRow("hidden file") << "/d/.profile"
                                  << "/d/.ILE.qbc";
     QTest::newRow("name ending in a dot") << "/d/abc."
@@ -80,13 +84,37 @@ void TestOutputName::ext3_data()
                              << "ÉTÉ";
     QTest::newRow("empty") << ""
                            << "";
+    // Counted in characters, each upper-cased alone: never half of a
+    // surrogate pair, and a character whose capital is two stays as it is.
+    QTest::newRow("sharp s") << "/d/straße"
+                             << "AßE";
+    QTest::newRow("ligature") << "/d/ef\uFB00" // "ﬀ" capitalises to "FF"
+                              << "EF\uFB00";
+    QTest::newRow("character outside the BMP") << "/d/ab\U0001F600"
+                                               << "AB\U0001F600";
+    QTest::newRow("two outside the BMP") << "/d/x\U0001D41A\U0001D41B"
+                                         << "X\U0001D41A\U0001D41B";
+    QTest::newRow("Deseret letter with a capital") << "/d/ab\U00010428"
+                                                   << "AB\U00010400";
 }
 
 void TestOutputName::ext3()
 {
     QFETCH(QString, input);
     QFETCH(QString, ext3);
-    QCOMPARE(ext3Of(input), ext3);
+    // The rows spell characters as \u and \U escapes.
+    const auto unescaped = [](QString text) {
+        static const QRegularExpression escape(QStringLiteral("\\\\(u[0-9A-F]{4}|U[0-9A-F]{8})"));
+        for (auto match = escape.match(text); match.hasMatch(); match = escape.match(text)) {
+            const char32_t code = match.captured(1).mid(1).toUInt(nullptr, 16);
+            text.replace(match.capturedStart(), match.capturedLength(),
+                         QString::fromUcs4(&code, 1));
+        }
+        return text;
+    };
+    const QString expected = unescaped(ext3);
+    QCOMPARE(ext3Of(unescaped(input)), expected);
+    QCOMPARE(expected.toUcs4().size(), std::min<qsizetype>(3, expected.toUcs4().size()));
 }
 
 void TestOutputName::direction_data()

@@ -18,6 +18,7 @@ private slots:
     void refused();
     void refusalText();
     void expansionOnView();
+    void wipedInEveryCopy();
 };
 
 void TestPasswordKey::accepted_data()
@@ -87,6 +88,17 @@ void TestPasswordKey::expansionOnView()
     QCOMPARE(view.callsStartingWith(QStringLiteral("show:")).last(), QStringLiteral("show:100"));
     QCOMPARE(view.yields, 256);
     QCOMPARE(view.calls.last(), QStringLiteral("yield"));
+}
+
+void TestPasswordKey::wipedInEveryCopy()
+{
+    // A key handed around by value shares its bytes: wiping one copy must not
+    // detach it and leave the secret in the others.
+    QByteArray key("motdepasse");
+    const QByteArray copy = key;
+    wipeSecret(key);
+    QVERIFY(key.isEmpty());
+    QCOMPARE(copy, QByteArray(10, '\0'));
 }
 
 QTEST_GUILESS_MAIN(TestPasswordKey)
