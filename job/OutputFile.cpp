@@ -64,7 +64,7 @@ OutputFile::OutputFile(const QByteArray& nativeTarget, const Rule& rule)
 
 OutputFile::~OutputFile()
 {
-    discard();
+    drop();
     if (m_dir >= 0) {
         ::close(m_dir);
     }
@@ -193,7 +193,7 @@ bool OutputFile::commit()
         closeFile(); // a named file is complete once closed; close reports late errors
     }
     if (m_failed || !folderStillAtPath() || !placeName()) {
-        discard();
+        drop();
         return false;
     }
     m_named = true;
@@ -342,14 +342,24 @@ void OutputFile::closeFile()
 
 void OutputFile::discard()
 {
+    drop();
+}
+
+void OutputFile::abandon() noexcept
+{
+    removeTemporaryName();
+}
+
+void OutputFile::drop()
+{
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
     }
-    abandon();
+    removeTemporaryName();
 }
 
-void OutputFile::abandon() noexcept
+void OutputFile::removeTemporaryName() noexcept
 {
     if (!m_tempName.isEmpty() && !m_named && m_dir >= 0) {
         ::unlinkat(m_dir, m_tempName.constData(), 0);

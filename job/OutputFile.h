@@ -72,6 +72,8 @@ private:
     int linkUnnamedAs(const QByteArray& name);
     void syncFolder();
     void closeFile();
+    void drop();
+    void removeTemporaryName() noexcept;
 
     QByteArray m_folderPath;
     QByteArray m_name;
