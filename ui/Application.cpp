@@ -5,14 +5,17 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTranslator>
 
+#include <cerrno>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quibex {
@@ -43,6 +46,46 @@ void setLightLook(QApplication& app)
     }
 }
 
+// A folder another user could have made, opened or swapped for a link would
+// let them hold the lock and keep the program from ever starting.
+bool isPrivateFolder(const QString& path)
+{
+    struct stat status = {};
+    return QDir::isAbsolutePath(path) &&
+           ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::getuid() && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+// Read here rather than through QStandardPaths, which warns on stderr about
+// a missing or loose runtime folder where a second start must stay silent.
+std::optional<QString> runtimeFolder()
+{
+    // Cleaned: a trailing slash would make lstat follow a link.
+    const QString path = QDir::cleanPath(qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    if (!isPrivateFolder(path)) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+std::optional<QString> folderInTemp()
+{
+    // Empty when TMPDIR names no folder: never a folder made at the root.
+    const QString temp = QDir::tempPath();
+    if (!QDir::isAbsolutePath(temp)) {
+        return std::nullopt;
+    }
+    const QString path = QDir(temp).filePath(QStringLiteral("quibex-crypto-%1").arg(::getuid()));
+    // Already there from an earlier start, or put in the way: told apart below.
+    if (::mkdir(QFile::encodeName(path).constData(), S_IRWXU) != 0 && errno != EEXIST) {
+        return std::nullopt;
+    }
+    if (!isPrivateFolder(path)) {
+        return std::nullopt;
+    }
+    return path;
+}
+
 } // namespace
 
 void setUpApplication(QApplication& app)
@@ -56,23 +99,31 @@ void setUpApplication(QApplication& app)
     QApplication::setWindowIcon(pictures::windowIcon());
 }
 
-QString SingleInstance::defaultLockPath()
+std::optional<QString> SingleInstance::defaultLockPath()
 {
-    // Without a runtime folder Qt would warn on stderr, and a second start
-    // must end silently: fall back to a per-user name in the temporary folder.
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        return QDir::tempPath() + QStringLiteral("/quibex-crypto-%1.lock").arg(::getuid());
+    std::optional<QString> folder = runtimeFolder();
+    if (!folder) {
+        folder = folderInTemp();
     }
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
-           QStringLiteral("/quibex-crypto.lock");
+    if (!folder) {
+        return std::nullopt;
+    }
+    return QDir(*folder).filePath(QStringLiteral("quibex-crypto.lock"));
 }
 
 SingleInstance::SingleInstance(const QString& lockPath)
-    : m_lock(lockPath.isEmpty() ? defaultLockPath() : lockPath)
 {
+    const std::optional<QString> path =
+        lockPath.isEmpty() ? defaultLockPath() : std::optional<QString>(lockPath);
+    if (!path) {
+        return;
+    }
+    m_lock.emplace(*path);
     // Only a live owner counts; age alone never makes the lock stale.
-    m_lock.setStaleLockTime(0);
-    m_acquired = m_lock.tryLock(0);
+    m_lock->setStaleLockTime(0);
+    // A lock that cannot be made (folder gone, read-only or full) leaves the
+    // program unguarded rather than never started.
+    m_acquired = m_lock->tryLock(0) || m_lock->error() != QLockFile::LockFailedError;
 }
 
 } // namespace quibex

@@ -3,6 +3,8 @@
 #include <QLockFile>
 #include <QString>
 
+#include <optional>
+
 class QApplication;
 
 namespace quibex {
@@ -13,19 +15,27 @@ void setUpApplication(QApplication& app);
 
 // Held for the life of the program so that a second start of the same user
 // finds it taken. A lock left by a crashed instance is seen as stale (its
-// process is gone) and taken over.
+// process is gone) and taken over. Where no lock can be had safely the program
+// runs unguarded: a second window is harmless, a program that never starts is
+// not.
 class SingleInstance
 {
 public:
-    // lockPath empty: the user's runtime folder.
+    // lockPath empty: the default place below.
     explicit SingleInstance(const QString& lockPath = {});
+    // Whether this instance may run: false only while a live instance holds
+    // the lock.
     bool acquired() const { return m_acquired; }
+    // Whether this instance holds the lock, so that a second start ends.
+    bool guarded() const { return m_lock && m_lock->isLocked(); }
 
-    static QString defaultLockPath();
+    // In a folder that only this user controls, made in the temporary folder
+    // when the runtime folder does not qualify; none when neither does.
+    static std::optional<QString> defaultLockPath();
 
 private:
-    QLockFile m_lock;
-    bool m_acquired = false;
+    std::optional<QLockFile> m_lock;
+    bool m_acquired = true;
 };
 
 } // namespace quibex

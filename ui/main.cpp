@@ -4,8 +4,13 @@
 
 #include <QApplication>
 
+#include <sys/prctl.h>
+
 int main(int argc, char* argv[])
 {
+    // The password and the key live in this process's memory: no core file
+    // of it, and no other process of the user may read it through ptrace.
+    ::prctl(PR_SET_DUMPABLE, 0);
     // A second start ends at once and in silence: before Qt connects to the
     // display, which may already print warnings, and before any window shows.
     QCoreApplication::setApplicationName(QStringLiteral("quibex-crypto"));

@@ -1,17 +1,54 @@
 #include "ui/Application.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-// Starts the real program, as a user would, in a runtime folder of the test's
-// own so that an instance the user runs does not interfere.
+namespace {
+
+// Owner of what another user puts in the program's way.
+constexpr uid_t otherUser = 12345;
+
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+// Starts the real program, as a user would, in a runtime folder and a
+// temporary folder of the test's own so that an instance the user runs does
+// not interfere.
 class TestSingleInstance : public QObject
 {
     Q_OBJECT
+
+public:
+    // The runtime folder the program is given.
+    enum class Runtime
+    {
+        Private,
+        Unset,
+        OpenToOthers,
+        OfAnotherUser,
+        Link
+    };
+    Q_ENUM(Runtime)
+    // What another user put where the program makes its folder in the
+    // temporary folder.
+    enum class Obstacle
+    {
+        Folder,
+        Link,
+        File
+    };
+    Q_ENUM(Obstacle)
 
 private slots:
     void init();
@@ -19,24 +56,32 @@ private slots:
     void secondStartEndsSilently_data();
     void secondStartEndsSilently();
     void lockOfACrashedInstanceIsTakenOver();
+    void anotherUsersNameDoesNotStopTheStart_data();
+    void anotherUsersNameDoesNotStopTheStart();
     void lockIsPerRuntimeFolder();
+    void lockThatCannotBeMadeLeavesTheProgramUnguarded();
 
 private:
+    bool setRuntime(Runtime runtime);
     QProcess& start();
+    QString folderInTemp() const;
     QString lockPath() const;
     bool ownsLock(const QProcess& process) const;
 
     std::unique_ptr<QTemporaryDir> m_runtime;
-    // Without XDG_RUNTIME_DIR the lock goes to the temporary folder (TMPDIR).
-    bool m_withRuntimeFolder = true;
+    std::unique_ptr<QTemporaryDir> m_temp;
+    Runtime m_runtimeKind = Runtime::Private;
+    // XDG_RUNTIME_DIR; empty: unset.
+    QString m_runtimeVariable;
     std::vector<std::unique_ptr<QProcess>> m_started;
 };
 
 void TestSingleInstance::init()
 {
     m_runtime = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_runtime->isValid());
-    m_withRuntimeFolder = true;
+    m_temp = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_runtime->isValid() && m_temp->isValid());
+    QVERIFY(setRuntime(Runtime::Private));
 }
 
 void TestSingleInstance::cleanup()
@@ -48,28 +93,53 @@ void TestSingleInstance::cleanup()
     m_started.clear();
 }
 
+bool TestSingleInstance::setRuntime(Runtime runtime)
+{
+    m_runtimeKind = runtime;
+    m_runtimeVariable = runtime == Runtime::Unset ? QString() : m_runtime->path();
+    const QByteArray path = QFile::encodeName(m_runtime->path());
+    switch (runtime) {
+    case Runtime::Private:
+    case Runtime::Unset:
+        return true;
+    case Runtime::OpenToOthers:
+        return ::chmod(path.constData(), 0755) == 0;
+    case Runtime::OfAnotherUser:
+        return ::chown(path.constData(), otherUser, otherUser) == 0;
+    case Runtime::Link:
+        // To a folder that would qualify: only the link itself is wrong.
+        m_runtimeVariable = m_temp->filePath(QStringLiteral("runtime"));
+        return ::symlink(path.constData(), QFile::encodeName(m_runtimeVariable).constData()) == 0;
+    }
+    return false;
+}
+
 QProcess& TestSingleInstance::start()
 {
     QProcess& process = *m_started.emplace_back(std::make_unique<QProcess>());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (m_withRuntimeFolder) {
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
-    } else {
+    if (m_runtimeVariable.isEmpty()) {
         environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        environment.insert(QStringLiteral("TMPDIR"), m_runtime->path());
+    } else {
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtimeVariable);
     }
+    environment.insert(QStringLiteral("TMPDIR"), m_temp->path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(QUIBEX_PROGRAM), QStringList{});
     return process;
 }
 
+QString TestSingleInstance::folderInTemp() const
+{
+    return m_temp->filePath(QStringLiteral("quibex-crypto-%1").arg(::getuid()));
+}
+
+// The runtime folder serves only when it is the user's own and private.
 QString TestSingleInstance::lockPath() const
 {
-    if (m_withRuntimeFolder) {
-        return m_runtime->filePath(QStringLiteral("quibex-crypto.lock"));
-    }
-    return m_runtime->filePath(QStringLiteral("quibex-crypto-%1.lock").arg(::getuid()));
+    const QString folder = m_runtimeKind == Runtime::Private ? m_runtime->path() : folderInTemp();
+    return QDir(folder).filePath(QStringLiteral("quibex-crypto.lock"));
 }
 
 bool TestSingleInstance::ownsLock(const QProcess& process) const
@@ -83,15 +153,18 @@ bool TestSingleInstance::ownsLock(const QProcess& process) const
 
 void TestSingleInstance::secondStartEndsSilently_data()
 {
-    QTest::addColumn<bool>("withRuntimeFolder");
-    QTest::newRow("runtime folder") << true;
-    QTest::newRow("no runtime folder") << false;
+    QTest::addColumn<Runtime>("runtime");
+    QTest::newRow("runtime folder") << Runtime::Private;
+    QTest::newRow("no runtime folder") << Runtime::Unset;
+    QTest::newRow("runtime folder open to others") << Runtime::OpenToOthers;
+    QTest::newRow("runtime folder of another user") << Runtime::OfAnotherUser;
+    QTest::newRow("runtime folder through a link") << Runtime::Link;
 }
 
 void TestSingleInstance::secondStartEndsSilently()
 {
-    QFETCH(bool, withRuntimeFolder);
-    m_withRuntimeFolder = withRuntimeFolder;
+    QFETCH(Runtime, runtime);
+    QVERIFY(setRuntime(runtime));
     QProcess& first = start();
     QVERIFY(first.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(ownsLock(first), 10000);
@@ -123,15 +196,67 @@ void TestSingleInstance::lockOfACrashedInstanceIsTakenOver()
     QCOMPARE(next.state(), QProcess::Running);
 }
 
+void TestSingleInstance::anotherUsersNameDoesNotStopTheStart_data()
+{
+    QTest::addColumn<Obstacle>("obstacle");
+    QTest::newRow("folder") << Obstacle::Folder;
+    QTest::newRow("link to a folder") << Obstacle::Link;
+    QTest::newRow("file") << Obstacle::File;
+}
+
+void TestSingleInstance::anotherUsersNameDoesNotStopTheStart()
+{
+    QFETCH(Obstacle, obstacle);
+    QVERIFY(setRuntime(Runtime::Unset));
+    const QString name = folderInTemp();
+    // Private and the user's own, as the program's folder would be.
+    const QTemporaryDir target;
+    QVERIFY(target.isValid());
+    switch (obstacle) {
+    case Obstacle::Folder:
+        // Private too: only its owner tells it apart.
+        QCOMPARE(::mkdir(QFile::encodeName(name).constData(), 0700), 0);
+        break;
+    case Obstacle::Link:
+        QVERIFY(QFile::link(target.path(), name));
+        break;
+    case Obstacle::File: {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+        break;
+    }
+    }
+    QCOMPARE(::lchown(QFile::encodeName(name).constData(), otherUser, otherUser), 0);
+
+    QProcess& process = start();
+    QVERIFY(process.waitForStarted());
+    // A start that gave way to the obstacle would have ended by now.
+    QVERIFY(!process.waitForFinished(2000));
+    QVERIFY(entries(target.path()).isEmpty());
+    if (obstacle == Obstacle::Folder) {
+        QVERIFY(entries(name).isEmpty());
+    }
+    if (obstacle == Obstacle::File) {
+        QCOMPARE(QFileInfo(name).size(), 1);
+    }
+}
+
 void TestSingleInstance::lockIsPerRuntimeFolder()
 {
     QTemporaryDir other;
     QVERIFY(other.isValid());
     const quibex::SingleInstance mine(lockPath());
-    QVERIFY(mine.acquired());
+    QVERIFY(mine.acquired() && mine.guarded());
     QVERIFY(!quibex::SingleInstance(lockPath()).acquired());
     QVERIFY(
         quibex::SingleInstance(other.filePath(QStringLiteral("quibex-crypto.lock"))).acquired());
+}
+
+void TestSingleInstance::lockThatCannotBeMadeLeavesTheProgramUnguarded()
+{
+    const quibex::SingleInstance instance(m_runtime->filePath(QStringLiteral("gone/x.lock")));
+    QVERIFY(instance.acquired());
+    QVERIFY(!instance.guarded());
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
