@@ -130,27 +130,11 @@ Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOpt
     }
 }
 
-// What is at the output path, never followed. A link is an entry like any
-// other: replacing it replaces the link, not what it names.
-std::optional<Outcome> refusedOutput(const QString& outputPath, const struct stat& entry,
-                                     const struct stat& input)
-{
-    if (S_ISDIR(entry.st_mode)) {
-        return Outcome::refusal(texts::OutputIsFolder, outputPath);
-    }
-    if (!S_ISREG(entry.st_mode) && !S_ISLNK(entry.st_mode)) {
-        return Outcome::refusal(texts::OutputIsSpecial, outputPath);
-    }
-    if (entry.st_dev == input.st_dev && entry.st_ino == input.st_ino) {
-        return Outcome::refusal(texts::OutputIsInput, outputPath);
-    }
-    return std::nullopt;
-}
-
-// The output: never the input itself, never replaced without asking. rule
-// says what the commit may replace; mode is the new file's: the input's
-// permission bits, and no more than those of a file it replaces.
-std::optional<Outcome> checkOutput(JobView& view, const QString& outputPath,
+// The output: never the input itself, never replaced without asking. What is
+// at the output path is never followed: a link there is replaced, not what it
+// names. rule says what the commit may replace; mode is the new file's: the
+// input's permission bits, and no more than those of a file it replaces.
+std::optional<Outcome> checkOutput(JobView& view, const QString& file, const QString& outputPath,
                                    const struct stat& input, OutputFile::Rule& rule, mode_t& mode)
 {
     rule = {false, input.st_dev, input.st_ino};
@@ -161,8 +145,9 @@ std::optional<Outcome> checkOutput(JobView& view, const QString& outputPath,
     if (::lstat(QFile::encodeName(outputPath).constData(), &entry) != 0) {
         return errno == ENOENT ? std::nullopt : std::optional(Outcome::systemFailure(errno));
     }
-    if (auto refused = refusedOutput(outputPath, entry, input)) {
-        return refused;
+    if (const StreamFailure refusal = OutputFile::refusalFor(entry, rule);
+        refusal != StreamFailure::None) {
+        return failureOf({refusal, 0}, file, outputPath);
     }
     const bool replace = view.question(text(texts::OverwriteQuestion).arg(outputPath));
     if (view.endRequested()) {
@@ -247,7 +232,7 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
 
     OutputFile::Rule rule;
     mode_t mode = 0;
-    if (auto refused = checkOutput(view, outputPath, input->info(), rule, mode)) {
+    if (auto refused = checkOutput(view, file, outputPath, input->info(), rule, mode)) {
         return *refused;
     }
     return moveBytes(view, file, key, options, std::move(input), outputPath, rule, mode);

@@ -233,16 +233,25 @@ bool OutputFile::placeName()
     return replaceEntry(entry);
 }
 
-bool OutputFile::replaceEntry(const struct stat& entry)
+StreamFailure OutputFile::refusalFor(const struct stat& entry, const Rule& rule)
 {
     if (S_ISDIR(entry.st_mode)) {
-        return fail(StreamFailure::OutputIsFolder);
+        return StreamFailure::OutputIsFolder;
     }
     if (!S_ISREG(entry.st_mode) && !S_ISLNK(entry.st_mode)) {
-        return fail(StreamFailure::OutputIsSpecial);
+        return StreamFailure::OutputIsSpecial;
     }
-    if (entry.st_dev == m_rule.inputDevice && entry.st_ino == m_rule.inputInode) {
-        return fail(StreamFailure::OutputIsInput);
+    if (entry.st_dev == rule.inputDevice && entry.st_ino == rule.inputInode) {
+        return StreamFailure::OutputIsInput;
+    }
+    return StreamFailure::None;
+}
+
+// Looked at again here: the entry may have changed since the question.
+bool OutputFile::replaceEntry(const struct stat& entry)
+{
+    if (const StreamFailure refusal = refusalFor(entry, m_rule); refusal != StreamFailure::None) {
+        return fail(refusal);
     }
     // There is no linking over an entry: the unnamed file gets a short
     // temporary name first, which the rename then takes away.

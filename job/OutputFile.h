@@ -45,6 +45,10 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
+    // Why the entry at the output name may not be replaced (a folder, a
+    // device, a FIFO, a socket, or the rule's input itself), None when it may.
+    static StreamFailure refusalFor(const struct stat& entry, const Rule& rule);
+
     // Opens the folder and creates the file with mode (less the umask).
     [[nodiscard]] bool open(mode_t mode);
     [[nodiscard]] bool write(const char* data, std::size_t size) override;

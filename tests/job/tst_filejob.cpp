@@ -402,9 +402,11 @@ void TestFileJob::progressUpdates()
     FakeJobView view;
     const JobOptions options = paced(view, 100);
     dec_crypt(view, input, "k", options);
-    // Every block of 100 bytes is shown, in order; the last one is the full count.
+    // Every block of 100 bytes is shown, in order (after a 0 when the window
+    // is quicker than the first read); the last one is the full count.
     QStringList counts = view.callsStartingWith(QStringLiteral("count:"));
     counts.removeDuplicates();
+    counts.removeAll(QStringLiteral("count:0") + utf8(texts::CountSuffix));
     QCOMPARE(counts.size(), 101);
     qint64 previous = 0;
     for (int i = 0; i < view.calls.size(); ++i) {
