@@ -7,6 +7,7 @@
 #include "ui/InfoTexts.h"
 #include "ui/LegacyFonts.h"
 #include "ui/Pictures.h"
+#include "ui/StrayAccessKeys.h"
 #include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexFrm.h"
@@ -160,6 +161,8 @@ RezarUvurizod::RezarUvurizod(QWidget* parent)
     describeForAssistiveTools();
     setTabOrder();
     wireCommands();
+    // The only box that takes typing (the path box is read-only).
+    m_motdepass->installEventFilter(new StrayAccessKeys(this));
     m_dialog->setDialogTitle(QStringLiteral("Fichier à crypter/décrypter"));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();

@@ -87,6 +87,8 @@ private slots:
     void pressActionRunsTheCommand_data();
     void pressActionRunsTheCommand();
     void accessKeyFollowsTheCaption();
+    void strayAccessKeysTypeNothing_data();
+    void strayAccessKeysTypeNothing();
     void progressIsRead();
 
     void wholeRunFromTheKeyboard_data();
@@ -275,6 +277,37 @@ void TestAccessibility::accessKeyFollowsTheCaption()
              QString());
     QCOMPARE(accessible(window, QStringLiteral("KovCommand1"))->text(QAccessible::Accelerator),
              QStringLiteral("Alt+Q"));
+}
+
+void TestAccessibility::strayAccessKeysTypeNothing_data()
+{
+    // An Alt+letter that no enabled access key takes types nothing, so that
+    // the password is never one the user did not mean.
+    QTest::addColumn<bool>("jobRunning"); // the commands are off, as during a job
+    QTest::addColumn<QStringList>("keys");
+    QTest::newRow("Décrypter has no access key") << false << QStringList{"Alt+C"};
+    QTest::newRow("no such access key") << false << QStringList{"Alt+X", "Alt+Z"};
+    QTest::newRow("disabled buttons' keys") << true << QStringList{"Alt+C", "Alt+P"};
+}
+
+void TestAccessibility::strayAccessKeysTypeNothing()
+{
+    QFETCH(bool, jobRunning);
+    QFETCH(QStringList, keys);
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    window.setCryptCaption(QStringLiteral("Décrypter"));
+    window.setPasswordEntryVisible(true);
+    window.setCommandsEnabled(!jobRunning);
+    auto* edit = control<QLineEdit>(window, QStringLiteral("Motdepass"));
+    edit->setFocus();
+    QTRY_VERIFY(edit->hasFocus());
+    type(QStringLiteral("secret"));
+    const int dialogs = int(ScriptedFileOpenDialog::shown().size());
+    press(keys);
+    QCOMPARE(edit->text(), QStringLiteral("secret"));
+    QCOMPARE(int(ScriptedFileOpenDialog::shown().size()), dialogs);
+    QVERIFY(edit->isVisible());
 }
 
 void TestAccessibility::progressIsRead()

@@ -1,0 +1,26 @@
+#include "ui/StrayAccessKeys.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace quibex {
+
+bool StrayAccessKeys::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress) {
+        return QObject::eventFilter(watched, event);
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers modifiers = key->modifiers();
+    // AltGr arrives as Ctrl+Alt on some systems and types real characters.
+    const bool accessKey = modifiers.testFlag(Qt::AltModifier) &&
+                           !modifiers.testFlag(Qt::ControlModifier) && !key->text().isEmpty() &&
+                           key->text().at(0).isPrint();
+    if (!accessKey) {
+        return QObject::eventFilter(watched, event);
+    }
+    QApplication::beep();
+    return true;
+}
+
+} // namespace quibex
