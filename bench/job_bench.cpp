@@ -12,10 +12,10 @@
 // it then exits 3 at once, leaving no output behind.
 #include "bench/BenchArguments.h"
 #include "job/FileJob.h"
-#include "job/JobView.h"
 #include "job/OutputName.h"
 #include "job/PasswordKey.h"
 #include "job/Texts.h"
+#include "tests/support/SilentJobView.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -46,7 +46,7 @@ void handleEndSignals()
     }
 }
 
-class NullView : public quibex::JobView
+class NullView : public SilentJobView
 {
 public:
     QString lastMessage;
@@ -60,16 +60,6 @@ public:
         m_lastReturnNs = 0;
     }
 
-    void setCommandsEnabled(bool) override {}
-    void setCryptCaption(const QString&) override {}
-    void setStatus(const QString&) override {}
-    void setSizeText(const QString&) override {}
-    void setCountText(const QString&) override {}
-    void showPercentage(int) override {}
-    void setProgress(int) override {}
-    void setPercentText(const QString&) override {}
-    void setPasswordEntryVisible(bool) override {}
-    void setPasswordText(const QString&) override {}
     void yield() override
     {
         reached();
@@ -81,7 +71,6 @@ public:
         lastYieldToMessageNs = reached();
         lastMessage = text;
     }
-    bool question(const QString&, const QString&) override { return true; }
     bool endRequested() const override { return g_ending != 0; }
 
 private:

@@ -1,4 +1,5 @@
 #include "cipher/KeyExpansion.h"
+#include "tests/support/Reference.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -12,35 +13,6 @@ using namespace quibex;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// The expansion told step by step, literally, with 1-based strings.
-Bytes expandLiterally(const Bytes& p, Bytes* extensionOut = nullptr)
-{
-    const std::size_t n = p.size();
-    Bytes e;
-    std::size_t c = 1;
-    while (e.size() < 256) {
-        e.push_back(p[c - 1]);
-        c = c + 1 > n ? 1 : c + 1;
-    }
-    Bytes r;
-    for (std::size_t pos = 256; pos >= 1; --pos) {
-        r.push_back(e[pos - 1]);
-    }
-    Bytes k;
-    int ch = -1;
-    for (int pos = 1; pos <= 256; ++pos) {
-        const int v = std::abs(int(r[std::size_t(pos) - 1]) - 4 * pos);
-        if (v <= 255) {
-            ch = v;
-        }
-        k.push_back(std::uint8_t(ch));
-    }
-    if (extensionOut) {
-        *extensionOut = e;
-    }
-    return k;
-}
 
 Bytes toBytes(const ExpandedKey& key)
 {
@@ -174,7 +146,7 @@ void TestKeyExpansion::everyLength()
     QFETCH(int, length);
     const Bytes p = randomPassword(std::size_t(length), quint32(length));
     const ExpandedKey key = expandKey(p);
-    QCOMPARE(toBytes(key), expandLiterally(p));
+    QCOMPARE(toBytes(key), reference::expandedKey(p));
     // K[128] .. K[256] are equal.
     for (std::size_t i = 127; i < 256; ++i) {
         QCOMPARE(key[i], key[127]);
@@ -186,7 +158,7 @@ void TestKeyExpansion::everyLength()
     for (int pos = 2; pos <= 256; ++pos) {
         const Bytes r(p.rbegin(), p.rend());
         Bytes e;
-        expandLiterally(p, &e);
+        reference::expandedKey(p, &e);
         const int v = std::abs(int(e[std::size_t(256 - pos)]) - 4 * pos);
         if (v > 255) {
             QCOMPARE(key[std::size_t(pos) - 1], key[std::size_t(pos) - 2]);

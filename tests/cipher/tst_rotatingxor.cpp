@@ -1,4 +1,5 @@
 #include "cipher/RotatingXor.h"
+#include "tests/support/Reference.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -21,17 +22,6 @@ Bytes randomBytes(std::size_t size, quint32 seed)
         b = static_cast<std::uint8_t>(gen.bounded(256));
     }
     return bytes;
-}
-
-// The literal per-byte definition: byte j uses key[(n - j mod n) mod n].
-Bytes byDefinition(const Bytes& key, const Bytes& data)
-{
-    Bytes out(data.size());
-    const std::size_t n = key.size();
-    for (std::size_t j = 0; j < data.size(); ++j) {
-        out[j] = static_cast<std::uint8_t>(data[j] ^ key[(n - j % n) % n]);
-    }
-    return out;
 }
 
 // The key held as a string: the first character is used, then the string is
@@ -130,7 +120,7 @@ void TestRotatingXor::indexFormulaMatchesRotation()
     for (std::size_t n : {1u, 2u, 3u, 7u, 255u, 256u}) {
         const Bytes key = randomBytes(n, quint32(n));
         const Bytes data = randomBytes(3 * n + 5, 99);
-        QCOMPARE(byRotation(key, data), byDefinition(key, data));
+        QCOMPARE(byRotation(key, data), reference::transformed(data, key));
     }
 }
 
@@ -150,7 +140,7 @@ void TestRotatingXor::roundTrip()
     Bytes buffer = data;
     RotatingXor(key).apply(buffer);
     QCOMPARE(buffer.size(), data.size());
-    QCOMPARE(buffer, byDefinition(key, data));
+    QCOMPARE(buffer, reference::transformed(data, key));
     RotatingXor(key).apply(buffer);
     QCOMPARE(buffer, data);
 }
@@ -170,7 +160,7 @@ void TestRotatingXor::blockBoundaries()
     QFETCH(int, keyLength);
     const Bytes key = randomBytes(std::size_t(keyLength), 11);
     const Bytes data = randomBytes(std::size_t(3 * keyLength + 130), 12);
-    const Bytes expected = byDefinition(key, data);
+    const Bytes expected = reference::transformed(data, key);
     for (std::size_t split = 0; split <= data.size(); ++split) {
         Bytes buffer = data;
         RotatingXor x(key);
@@ -185,7 +175,7 @@ void TestRotatingXor::blockBoundaries()
     // Three blocks around a whole internal chunk (16 KiB and more) at every
     // starting offset within a key period.
     const Bytes big = randomBytes(70000, 13);
-    const Bytes bigExpected = byDefinition(key, big);
+    const Bytes bigExpected = reference::transformed(big, key);
     for (std::size_t first = 0; first <= std::size_t(keyLength) + 1; ++first) {
         Bytes buffer = big;
         RotatingXor x(key);
@@ -225,7 +215,7 @@ void TestRotatingXor::randomBlockSizes()
         x.apply(std::span(buffer).subspan(done, len));
         done += len;
     }
-    QCOMPARE(buffer, byDefinition(key, data));
+    QCOMPARE(buffer, reference::transformed(data, key));
 }
 
 void TestRotatingXor::outOfPlace()
@@ -236,7 +226,7 @@ void TestRotatingXor::outOfPlace()
     RotatingXor x(key);
     x.apply(std::span(data).first(17), std::span(out).first(17));
     x.apply(std::span(data).subspan(17), std::span(out).subspan(17));
-    QCOMPARE(out, byDefinition(key, data));
+    QCOMPARE(out, reference::transformed(data, key));
     Bytes wrongSize(3);
     QVERIFY_THROWS_EXCEPTION(std::invalid_argument, x.apply(std::span(data).first(2), wrongSize));
 }
@@ -250,7 +240,7 @@ void TestRotatingXor::largeKey()
     RotatingXor x(key);
     x.apply(std::span(buffer).first(39999));
     x.apply(std::span(buffer).subspan(39999));
-    QCOMPARE(buffer, byDefinition(key, data));
+    QCOMPARE(buffer, reference::transformed(data, key));
 }
 
 QTEST_GUILESS_MAIN(TestRotatingXor)

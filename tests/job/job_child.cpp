@@ -2,7 +2,7 @@
 // stores 1 MB a second, prints one line at the job's first yield, and ends
 // at the next yield after SIGTERM, as the window does; the test ends it there.
 #include "job/FileJob.h"
-#include "job/JobView.h"
+#include "tests/support/SilentJobView.h"
 #include "tests/support/TestStreams.h"
 
 #include <csignal>
@@ -17,19 +17,9 @@ extern "C" void onEnd(int)
     g_ending = 1;
 }
 
-class ChildView : public quibex::JobView
+class ChildView : public SilentJobView
 {
 public:
-    void setCommandsEnabled(bool) override {}
-    void setCryptCaption(const QString&) override {}
-    void setStatus(const QString&) override {}
-    void setSizeText(const QString&) override {}
-    void setCountText(const QString&) override {}
-    void showPercentage(int) override {}
-    void setProgress(int) override {}
-    void setPercentText(const QString&) override {}
-    void setPasswordEntryVisible(bool) override {}
-    void setPasswordText(const QString&) override {}
     void yield() override
     {
         if (!m_told) {
@@ -38,8 +28,6 @@ public:
             m_told = true;
         }
     }
-    void message(const QString&, quibex::MessageKind, const QString&) override {}
-    bool question(const QString&, const QString&) override { return true; }
     bool endRequested() const override { return g_ending != 0; }
 
 private:

@@ -1,5 +1,5 @@
-#include "FakeJobView.h"
-#include "TestFiles.h"
+#include "tests/support/FakeJobView.h"
+#include "tests/support/TestFiles.h"
 
 #include "job/FileJob.h"
 #include "job/Texts.h"

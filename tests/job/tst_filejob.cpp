@@ -1,5 +1,5 @@
-#include "FakeJobView.h"
-#include "TestFiles.h"
+#include "tests/support/FakeJobView.h"
+#include "tests/support/TestFiles.h"
 
 #include "cipher/KeyExpansion.h"
 #include "job/FileJob.h"
@@ -213,8 +213,6 @@ private slots:
     void fileAppearingAtTheOutput();
     void folderMovedMidJob_data();
     void folderMovedMidJob();
-    void newOutputMode_data();
-    void newOutputMode();
 
     void folderRefused();
     void fifoRefusedWithoutBlocking();
@@ -555,16 +553,27 @@ void TestFileJob::pathShownAsWritten()
 
 void TestFileJob::existingOutputYes_data()
 {
-    // The new output has at most the permissions of both the input and the
-    // file it replaces: never setuid, setgid or sticky, never more open.
+    // The output has at most the input's permissions, less the umask, and no
+    // more than those of a file it replaces (oldMode, -1 for none): never
+    // setuid, setgid or sticky, never more open.
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("inputMode");
     QTest::addColumn<int>("oldMode");
+    QTest::addColumn<int>("mask");
     QTest::addColumn<int>("expected");
-    QTest::newRow("older output's mode kept") << "a.txt" << 0644 << 0640 << 0640;
-    QTest::newRow("setuid and setgid older output") << "tool.OOL.qbc" << 0755 << 06755 << 0755;
-    QTest::newRow("sticky older output") << "a.txt" << 0644 << 01666 << 0644;
-    QTest::newRow("open older output, private input") << "a.TXT.qbc" << 0600 << 0666 << 0600;
+    QTest::newRow("private file") << "a.txt" << 0600 << -1 << 022 << 0600;
+    QTest::newRow("decrypting a private file") << "a.TXT.qbc" << 0600 << -1 << 022 << 0600;
+    QTest::newRow("group readable") << "a.txt" << 0640 << -1 << 022 << 0640;
+    QTest::newRow("umask 077") << "a.txt" << 0644 << -1 << 077 << 0600;
+    QTest::newRow("executable") << "a.txt" << 0755 << -1 << 022 << 0755;
+    QTest::newRow("setuid and setgid input") << "a.txt" << 06755 << -1 << 022 << 0755;
+    QTest::newRow("read-only") << "a.txt" << 0444 << -1 << 022 << 0444;
+    QTest::newRow("world writable, umask 002") << "a.txt" << 0666 << -1 << 002 << 0664;
+    QTest::newRow("older output's mode kept") << "a.txt" << 0644 << 0640 << 022 << 0640;
+    QTest::newRow("setuid and setgid older output")
+        << "tool.OOL.qbc" << 0755 << 06755 << 022 << 0755;
+    QTest::newRow("sticky older output") << "a.txt" << 0644 << 01666 << 022 << 0644;
+    QTest::newRow("open older output, private input") << "a.TXT.qbc" << 0600 << 0666 << 022 << 0600;
 }
 
 void TestFileJob::existingOutputYes()
@@ -572,19 +581,24 @@ void TestFileJob::existingOutputYes()
     QFETCH(QString, name);
     QFETCH(int, inputMode);
     QFETCH(int, oldMode);
+    QFETCH(int, mask);
     QFETCH(int, expected);
     const QString input = path(name);
     const QString output = outputPathFor(input);
     QVERIFY(writeFile(input, "nouveau contenu"));
-    QVERIFY(writeFile(output, "un ancien fichier bien plus long que le nouveau"));
     QCOMPARE(::chmod(QFile::encodeName(input).constData(), mode_t(inputMode)), 0);
-    QCOMPARE(::chmod(QFile::encodeName(output).constData(), mode_t(oldMode)), 0);
+    if (oldMode >= 0) {
+        QVERIFY(writeFile(output, "un ancien fichier bien plus long que le nouveau"));
+        QCOMPARE(::chmod(QFile::encodeName(output).constData(), mode_t(oldMode)), 0);
+    }
+    const mode_t before = ::umask(mode_t(mask));
     FakeJobView view;
     view.answerYes = true;
     dec_crypt(view, input, "k");
-    QCOMPARE(view.questions,
-             QStringList({QStringLiteral("Le fichier ") + output +
-                          QStringLiteral(" existe déjà.\rVoulez-vous le remplacer ?")}));
+    ::umask(before);
+    const QStringList asked{QStringLiteral("Le fichier ") + output +
+                            QStringLiteral(" existe déjà.\rVoulez-vous le remplacer ?")};
+    QCOMPARE(view.questions, oldMode >= 0 ? asked : QStringList());
     QCOMPARE(view.messages.size(), 1);
     QCOMPARE(view.messages[0].text, successText(output));
     QCOMPARE(readFile(output), transformed("nouveau contenu", "k"));
@@ -816,45 +830,6 @@ void TestFileJob::folderMovedMidJob()
     QCOMPARE(entries(path(QStringLiteral("moved"))), QStringList({"photo.jpg"}));
     QCOMPARE(entries(path(QStringLiteral("album"))), QStringList());
     QVERIFY(view.endsIdle());
-}
-
-void TestFileJob::newOutputMode_data()
-{
-    // A new output has at most the input's permissions, less the umask.
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("inputMode");
-    QTest::addColumn<int>("mask");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("private file") << "a.txt" << 0600 << 022 << 0600;
-    QTest::newRow("decrypting a private file") << "a.TXT.qbc" << 0600 << 022 << 0600;
-    QTest::newRow("group readable") << "a.txt" << 0640 << 022 << 0640;
-    QTest::newRow("umask 077") << "a.txt" << 0644 << 077 << 0600;
-    QTest::newRow("executable") << "a.txt" << 0755 << 022 << 0755;
-    QTest::newRow("setuid and setgid input") << "a.txt" << 06755 << 022 << 0755;
-    QTest::newRow("read-only") << "a.txt" << 0444 << 022 << 0444;
-    QTest::newRow("world writable, umask 002") << "a.txt" << 0666 << 002 << 0664;
-}
-
-void TestFileJob::newOutputMode()
-{
-    QFETCH(QString, name);
-    QFETCH(int, inputMode);
-    QFETCH(int, mask);
-    QFETCH(int, expected);
-    const QString input = path(name);
-    QVERIFY(writeFile(input, "secret"));
-    QCOMPARE(::chmod(QFile::encodeName(input).constData(), mode_t(inputMode)), 0);
-    const mode_t before = ::umask(mode_t(mask));
-    FakeJobView view;
-    dec_crypt(view, input, "k");
-    ::umask(before);
-    const QString output = outputPathFor(input);
-    QCOMPARE(view.messages.value(0).text, successText(output));
-    struct stat info
-    {
-    };
-    QCOMPARE(::stat(QFile::encodeName(output).constData(), &info), 0);
-    QCOMPARE(int(info.st_mode & 07777), expected);
 }
 
 void TestFileJob::folderRefused()

@@ -1,4 +1,4 @@
-#include "FakeJobView.h"
+#include "tests/support/FakeJobView.h"
 
 #include "cipher/KeyExpansion.h"
 #include "job/PasswordKey.h"

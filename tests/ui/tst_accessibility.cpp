@@ -1,7 +1,7 @@
 // The window as assistive tools see it, and the whole program driven from
 // the keyboard alone.
 #include "job/FileJob.h"
-#include "tests/job/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
@@ -25,18 +25,6 @@ namespace {
 QAccessibleInterface* accessible(QWidget& window, const QString& name)
 {
     return QAccessible::queryAccessibleInterface(control<QObject>(window, name));
-}
-
-// The format, byte by byte: byte j is XORed with key code (n - j mod n) mod n,
-// which is the first code, then the key read backwards from its end.
-QByteArray perByteXor(const QByteArray& data, const QByteArray& key)
-{
-    QByteArray out = data;
-    const qsizetype n = key.size();
-    for (qsizetype j = 0; j < data.size(); ++j) {
-        out[j] = char(quint8(data.at(j)) ^ quint8(key.at((n - j % n) % n)));
-    }
-    return out;
 }
 
 // Presses the keys one after the other where the keyboard would send them:
@@ -381,7 +369,7 @@ void TestAccessibility::wholeRunFromTheKeyboard()
     QVERIFY(MessageBox::lastShown().text.startsWith(
         QStringLiteral("Opération effectuée avec succés.")));
     QCOMPARE(testfiles::readFile(m_folder->filePath(output)),
-             perByteXor(data, QStringLiteral("clé secrète").toLatin1()));
+             testfiles::transformed(data, QStringLiteral("clé secrète").toLatin1()));
 
     // Idle again, and the keyboard still has a place to start from.
     QTRY_VERIFY(!isJobRunning());

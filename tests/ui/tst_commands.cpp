@@ -1,7 +1,7 @@
 // The window's commands run end to end: Browse, Encrypt (with real jobs on
 // real files), Help, About and Download, through their buttons and menus.
 #include "job/FileJob.h"
-#include "tests/job/TestFiles.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestStreams.h"
 #include "tests/ui/WindowTestSupport.h"
 #include "ui/Application.h"
@@ -128,44 +128,10 @@ QByteArray latin1Codes(const QString& password)
     return password.toLatin1();
 }
 
-// The advanced key, step by step as the format defines it: the password
-// repeated to 256 codes, reversed, then |R[pos] - 4 pos| where that fits a
-// byte, else the previous code.
-QByteArray advancedKey(const QByteArray& password)
-{
-    QByteArray extended;
-    for (int i = 0; i < 256; ++i) {
-        extended.append(password.at(i % password.size()));
-    }
-    QByteArray key;
-    int last = 0;
-    for (int pos = 1; pos <= 256; ++pos) {
-        const int reversed = quint8(extended.at(256 - pos));
-        const int value = qAbs(reversed - 4 * pos);
-        if (value <= 255) {
-            last = value;
-        }
-        key.append(char(last));
-    }
-    return key;
-}
-
-// Byte after byte: the first key code, then the key backwards from its end.
-QByteArray xorWithRotatingKey(const QByteArray& data, const QByteArray& key)
-{
-    QByteArray out(data.size(), Qt::Uninitialized);
-    const qsizetype n = key.size();
-    for (qsizetype j = 0; j < data.size(); ++j) {
-        const qsizetype index = (n - j % n) % n;
-        out[j] = char(quint8(data.at(j)) ^ quint8(key.at(index)));
-    }
-    return out;
-}
-
 QByteArray keyOf(const QString& password, bool advanced)
 {
     const QByteArray codes = latin1Codes(password);
-    return advanced ? advancedKey(codes) : codes;
+    return advanced ? reference::expandedKey(codes) : codes;
 }
 
 // A job that yields often enough for commands to run inside it.
@@ -406,7 +372,7 @@ void TestCommands::browseDuringAJobConcernsTheNextRun()
 
     QVERIFY(browseDisabled);
     QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
-             xorWithRotatingKey(data, "secret"));
+             testfiles::transformed(data, "secret"));
     QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("autre.qbc")));
     QCOMPARE(window.dialog().fileName(), path(QStringLiteral("autre.qbc")));
     // The job's reset comes after the new choice.
@@ -485,7 +451,7 @@ void TestCommands::encryptSteps()
     if (message.isEmpty()) {
         QVERIFY(MessageBox::lastShown().text.startsWith(QStringLiteral("Opération effectuée")));
         QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
-                 xorWithRotatingKey("abcdef", keyOf(password, advanced)));
+                 testfiles::transformed("abcdef", keyOf(password, advanced)));
         QVERIFY(window.isIdle());
         return;
     }
@@ -558,7 +524,8 @@ void TestCommands::encryptThenDecrypt()
         MessageBox::lastShown().text,
         QStringLiteral("Opération effectuée avec succés.\rLe fichier a été enregistré sous : ") +
             encrypted);
-    QCOMPARE(testfiles::readFile(encrypted), xorWithRotatingKey(data, keyOf(password, advanced)));
+    QCOMPARE(testfiles::readFile(encrypted),
+             testfiles::transformed(data, keyOf(password, advanced)));
     QVERIFY(window.isIdle());
     QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
              QStringLiteral("Crypter"));
@@ -605,7 +572,7 @@ void TestCommands::existingOutput()
 
     QCOMPARE(MessageBox::shownCount(), before + (replace ? 2 : 1));
     QCOMPARE(testfiles::readFile(output),
-             replace ? xorWithRotatingKey(data, "secret") : QByteArray("older file, to keep"));
+             replace ? testfiles::transformed(data, "secret") : QByteArray("older file, to keep"));
     QCOMPARE(testfiles::entries(m_folder->path()),
              (QStringList{QStringLiteral("photo.JPG.qbc"), QStringLiteral("photo.jpg")}));
     QVERIFY(window.isIdle());
@@ -707,7 +674,7 @@ void TestCommands::encryptDuringAJobIsRefused()
     QCOMPARE(window.refusals, 1);
     QCOMPARE(shownInside, 0);
     QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
-             xorWithRotatingKey(data, keyOf(QStringLiteral("secret"), advanced)));
+             testfiles::transformed(data, keyOf(QStringLiteral("secret"), advanced)));
     QVERIFY(!QFile::exists(path(QStringLiteral("autre.TXT.qbc"))));
     QVERIFY(window.isIdle());
 }
@@ -785,7 +752,7 @@ void TestCommands::clicksDuringTheExpansion()
     const bool photo = processed == QStringLiteral("photo.jpg");
     const QString output =
         path(photo ? QStringLiteral("photo.JPG.qbc") : QStringLiteral("autre.TXT.qbc"));
-    QCOMPARE(testfiles::readFile(output), xorWithRotatingKey(photo ? data : other, key));
+    QCOMPARE(testfiles::readFile(output), testfiles::transformed(photo ? data : other, key));
     QCOMPARE(testfiles::entries(m_folder->path()).size(), 3);
     QVERIFY(window.isIdle());
 }
@@ -943,7 +910,7 @@ void TestCommands::helpDuringAJobPausesIt()
     QCOMPARE(countLater, countWhenShown);
     QCOMPARE(yieldsLater, yieldsWhenShown);
     QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
-             xorWithRotatingKey(data, "secret"));
+             testfiles::transformed(data, "secret"));
     QVERIFY(window.isIdle());
 }
 
@@ -984,7 +951,7 @@ void TestCommands::download()
         window.once(isJobRunning, open);
         window.encrypt(QStringLiteral("secret"));
         QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
-                 xorWithRotatingKey(data, "secret"));
+                 testfiles::transformed(data, "secret"));
         QCOMPARE(MessageBox::shownCount(), before + 1);
     } else {
         open();

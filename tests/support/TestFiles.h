@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/Reference.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -37,18 +39,10 @@ inline QByteArray readFile(const QString& path)
     return f.readAll();
 }
 
-// The rotating XOR byte by byte from stream position start: byte j uses
-// key[(n - j mod n) mod n], the index walking down the key and wrapping.
+// The format's reference transform, for keys and data given as text too.
 inline QByteArray transformed(const QByteArray& data, const QByteArray& key, quint64 start = 0)
 {
-    QByteArray out = data;
-    const qsizetype n = key.size();
-    qsizetype index = qsizetype((quint64(n) - start % quint64(n)) % quint64(n));
-    for (char& b : out) {
-        b = char(b ^ key[index]);
-        index = index == 0 ? n - 1 : index - 1;
-    }
-    return out;
+    return reference::transformed(data, key, start);
 }
 
 // The percentage shown for done bytes of size, worked out apart from the job's

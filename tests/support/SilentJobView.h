@@ -1,0 +1,24 @@
+#pragma once
+
+#include "job/JobView.h"
+
+// A job view that shows nothing and answers Yes, for programs that run a job
+// without a window; they override what they watch.
+class SilentJobView : public quibex::JobView
+{
+public:
+    void setCommandsEnabled(bool) override {}
+    void setCryptCaption(const QString&) override {}
+    void setStatus(const QString&) override {}
+    void setSizeText(const QString&) override {}
+    void setCountText(const QString&) override {}
+    void showPercentage(int) override {}
+    void setProgress(int) override {}
+    void setPercentText(const QString&) override {}
+    void setPasswordEntryVisible(bool) override {}
+    void setPasswordText(const QString&) override {}
+    void yield() override {}
+    void message(const QString&, quibex::MessageKind, const QString&) override {}
+    bool question(const QString&, const QString&) override { return true; }
+    bool endRequested() const override { return false; }
+};
