@@ -225,7 +225,7 @@ void TestControls::buttonPictureMaskIsTransparent()
 
 void TestControls::focusRectangleFollowsMustDrawFocus_data()
 {
-    QTest::addColumn<int>("type");
+    QTest::addColumn<QuibexCmd::ButtonType>("type");
     QTest::addColumn<bool>("mustDrawFocus");
 
     QTest::newRow("captioned, drawn") << QuibexCmd::StandardType << true;
@@ -236,7 +236,7 @@ void TestControls::focusRectangleFollowsMustDrawFocus_data()
 
 void TestControls::focusRectangleFollowsMustDrawFocus()
 {
-    QFETCH(int, type);
+    QFETCH(QuibexCmd::ButtonType, type);
     QFETCH(bool, mustDrawFocus);
 
     QWidget window;
@@ -357,8 +357,14 @@ void TestControls::buttonAsAssistiveToolsSeeIt_data()
                                                 << "Ouvrir"
                                                 << ""
                                                 << "Ouvrir"
-                                                << ""
+                                                << "Ouvrir"
                                                 << "";
+    QTest::newRow("picture with a name of its own") << ""
+                                                    << "Ouvrir"
+                                                    << "Ouvrir un fichier"
+                                                    << "Ouvrir un fichier"
+                                                    << "Ouvrir"
+                                                    << "";
     QTest::newRow("caption and tool tip") << "&Quitter"
                                           << "Fermer"
                                           << ""
@@ -384,9 +390,11 @@ void TestControls::buttonAsAssistiveToolsSeeIt()
 
     QWidget window;
     auto* button = new QuibexCmd(&window);
-    button->setCaption(caption);
-    button->setToolTip(toolTip);
+    // A name given first outlasts the tool tip; a caption given last
+    // replaces the tool tip as the name.
     button->setAccessibleName(accessibleName);
+    button->setToolTip(toolTip);
+    button->setCaption(caption);
     if (caption.isEmpty()) {
         button->setPicture(keyedPicture());
     }
@@ -514,6 +522,8 @@ void TestControls::frameIsAGroupNamedByItsCaption()
     frame.setCaption(QStringLiteral("Réglages"));
     QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("Réglages"));
     frame.setAccessibleName(QStringLiteral("Cadre"));
+    QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("Cadre"));
+    frame.setCaption(QStringLiteral("Options :"));
     QCOMPARE(shown->text(QAccessible::Name), QStringLiteral("Cadre"));
 }
 
@@ -700,11 +710,16 @@ void TestControls::realBoxKeepsLinesWhole()
     int shownWidth = 0;
     int room = 0;
     whenModalShows<QMessageBox>([&](QMessageBox* box) {
-        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-        for (const QString& line : lines) {
-            needed << label->fontMetrics().horizontalAdvance(line);
+        // The label that shows the text, whatever Qt calls it.
+        for (const QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text() != box->text()) {
+                continue;
+            }
+            for (const QString& line : lines) {
+                needed << label->fontMetrics().horizontalAdvance(line);
+            }
+            shownWidth = label->contentsRect().width();
         }
-        shownWidth = label->contentsRect().width();
         room = box->screen()->availableGeometry().width();
         box->accept();
     });

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace quibex {
 
 namespace {
@@ -42,12 +44,24 @@ QMessageBox::Icon iconOf(MessageBox::Kind kind)
     return QMessageBox::NoIcon;
 }
 
+// The label that shows the box's text, found by what it shows rather than by
+// a name internal to Qt; the icon's label shows no text, in Qt's automatic
+// format, never the plain text the boxes are given.
+QLabel* textLabel(const QMessageBox& box)
+{
+    const QList<QLabel*> labels = box.findChildren<QLabel*>();
+    const auto shown = std::find_if(labels.cbegin(), labels.cend(), [&box](const QLabel* label) {
+        return label->text() == box.text() && label->textFormat() == box.textFormat();
+    });
+    return shown != labels.cend() ? *shown : nullptr;
+}
+
 // Qt wraps any line wider than half the screen; the texts are laid out line by
 // line and read best as written, so each line, and the title, stays whole as
 // far as the screen's width allows.
 void keepLinesWhole(QMessageBox& box)
 {
-    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    QLabel* label = textLabel(box);
     if (label == nullptr) {
         return;
     }

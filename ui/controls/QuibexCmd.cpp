@@ -2,10 +2,7 @@
 
 #include "ui/controls/MaskedPixmap.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QKeyEvent>
-#include <QKeySequence>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -21,136 +18,20 @@ constexpr int PictureGap = 4;
 // Room around the picture of a flat button for its raised panel.
 constexpr int FlatMargin = 4;
 
-// The caption as it is read out: the access key's "&" dropped, "&&" read as
-// one "&".
-QString spokenCaption(const QString& caption)
-{
-    QString spoken;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption.at(i) == QLatin1Char('&') && ++i == caption.size()) {
-            break;
-        }
-        spoken.append(caption.at(i));
-    }
-    return spoken;
-}
-
-// How screen readers and other assistive tools see the button.
-class QuibexCmdAccessible : public QAccessibleWidget
-{
-public:
-    explicit QuibexCmdAccessible(QuibexCmd* button)
-        : QAccessibleWidget(button, QAccessible::Button), m_button(button)
-    {
-    }
-
-    QString text(QAccessible::Text t) const override
-    {
-        switch (t) {
-        case QAccessible::Name:
-            return name();
-        case QAccessible::Description:
-            // A picture button is already named by its tool tip.
-            if (m_button->accessibleDescription().isEmpty() && m_button->caption().isEmpty()) {
-                return {};
-            }
-            return QAccessibleWidget::text(t);
-        case QAccessible::Accelerator:
-            return accessKey();
-        default:
-            return QAccessibleWidget::text(t);
-        }
-    }
-
-    QAccessible::State state() const override
-    {
-        QAccessible::State shown = QAccessibleWidget::state();
-        shown.pressed = m_button->isDown();
-        return shown;
-    }
-
-    QStringList actionNames() const override
-    {
-        QStringList names;
-        if (m_button->isEnabled()) {
-            names << pressAction();
-        }
-        return names + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString& action) override
-    {
-        if (action != pressAction()) {
-            QAccessibleWidget::doAction(action);
-            return;
-        }
-        // Later, from the event loop: the command may open a modal box, which
-        // must not hold up the assistive tool's request.
-        if (m_button->isEnabled()) {
-            m_button->animateClick();
-        }
-    }
-
-    QStringList keyBindingsForAction(const QString& action) const override
-    {
-        if (action == pressAction() && !accessKey().isEmpty()) {
-            return {accessKey()};
-        }
-        return QAccessibleWidget::keyBindingsForAction(action);
-    }
-
-private:
-    QString name() const
-    {
-        if (!m_button->accessibleName().isEmpty()) {
-            return m_button->accessibleName();
-        }
-        if (!m_button->caption().isEmpty()) {
-            return spokenCaption(m_button->caption());
-        }
-        return m_button->toolTip();
-    }
-
-    QString accessKey() const
-    {
-        return QKeySequence::mnemonic(m_button->caption()).toString(QKeySequence::NativeText);
-    }
-
-    QuibexCmd* m_button;
-};
-
-QAccessibleInterface* accessibleButton(const QString& key, QObject* object)
-{
-    auto* button = qobject_cast<QuibexCmd*>(object);
-    if (button == nullptr || key != QLatin1String(QuibexCmd::staticMetaObject.className())) {
-        return nullptr;
-    }
-    return new QuibexCmdAccessible(button);
-}
-
-void installAccessibleButton()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleButton);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 } // namespace
 
-QuibexCmd::QuibexCmd(QWidget* parent) : QAbstractButton(parent)
+QuibexCmd::QuibexCmd(QWidget* parent) : QPushButton(parent)
 {
-    installAccessibleButton();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
+    // Return and Enter are this button's own keys, never a dialog's default.
+    setAutoDefault(false);
 }
 
 void QuibexCmd::setCaption(const QString& caption)
 {
     setText(caption);
-    updateGeometry();
-    update();
+    nameAfterToolTip();
 }
 
 void QuibexCmd::setPicture(const QImage& picture, const QImage& large)
@@ -164,13 +45,6 @@ void QuibexCmd::setMaskColor(const QColor& color)
 {
     m_maskColor = color;
     refreshPixmap();
-}
-
-void QuibexCmd::setButtonType(int type)
-{
-    m_buttonType = type;
-    updateGeometry();
-    update();
 }
 
 void QuibexCmd::setMustDrawFocus(bool on)
@@ -219,7 +93,7 @@ QSize QuibexCmd::contentSize() const
 
 QSize QuibexCmd::sizeHint() const
 {
-    if (m_buttonType == FlatType) {
+    if (isFlat()) {
         return contentSize() + QSize(2 * FlatMargin, 2 * FlatMargin);
     }
     QStyleOptionButton option;
@@ -236,7 +110,7 @@ void QuibexCmd::initStyleOption(QStyleOptionButton* option) const
 {
     option->initFrom(this);
     option->features = QStyleOptionButton::None;
-    if (m_buttonType == FlatType) {
+    if (isFlat()) {
         option->features |= QStyleOptionButton::Flat;
     }
     option->state |= isDown() ? QStyle::State_Sunken : QStyle::State_Raised;
@@ -258,7 +132,7 @@ void QuibexCmd::paintEvent(QPaintEvent* /*event*/)
 
 void QuibexCmd::drawBevel(QPainter& painter, const QStyleOptionButton& option) const
 {
-    if (m_buttonType != FlatType) {
+    if (!isFlat()) {
         style()->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, this);
         return;
     }
@@ -274,9 +148,8 @@ void QuibexCmd::drawBevel(QPainter& painter, const QStyleOptionButton& option) c
 
 void QuibexCmd::drawContents(QPainter& painter, const QStyleOptionButton& option) const
 {
-    QRect area = m_buttonType == FlatType
-                     ? rect()
-                     : style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    QRect area =
+        isFlat() ? rect() : style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     if (isDown()) {
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
@@ -315,9 +188,8 @@ void QuibexCmd::drawFocus(QPainter& painter, const QStyleOptionButton& option) c
     }
     QStyleOptionFocusRect focus;
     focus.QStyleOption::operator=(option);
-    focus.rect = m_buttonType == FlatType
-                     ? rect().adjusted(2, 2, -2, -2)
-                     : style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
+    focus.rect = isFlat() ? rect().adjusted(2, 2, -2, -2)
+                          : style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
     focus.backgroundColor = palette().color(QPalette::Button);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
 }
@@ -326,7 +198,7 @@ bool QuibexCmd::showsKeyboardFocus() const
 {
     // A flat button that draws no focus rectangle still shows a keyboard
     // user where the focus is: it rises as under the mouse.
-    return m_buttonType == FlatType && !m_mustDrawFocus && hasFocus() && m_keyboardFocus;
+    return isFlat() && !m_mustDrawFocus && hasFocus() && m_keyboardFocus;
 }
 
 void QuibexCmd::focusInEvent(QFocusEvent* event)
@@ -338,7 +210,7 @@ void QuibexCmd::focusInEvent(QFocusEvent* event)
         m_keyboardFocus = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
                           reason == Qt::ShortcutFocusReason;
     }
-    QAbstractButton::focusInEvent(event);
+    QPushButton::focusInEvent(event);
 }
 
 void QuibexCmd::keyPressEvent(QKeyEvent* event)
@@ -354,19 +226,26 @@ void QuibexCmd::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    QAbstractButton::keyPressEvent(event);
+    QPushButton::keyPressEvent(event);
 }
 
-void QuibexCmd::enterEvent(QEnterEvent* event)
+bool QuibexCmd::event(QEvent* event)
 {
-    QAbstractButton::enterEvent(event);
-    update();
+    if (event->type() == QEvent::ToolTipChange) {
+        nameAfterToolTip();
+    }
+    return QPushButton::event(event);
 }
 
-void QuibexCmd::leaveEvent(QEvent* event)
+void QuibexCmd::nameAfterToolTip()
 {
-    QAbstractButton::leaveEvent(event);
-    update();
+    // A picture alone gives a screen reader nothing to read: its tool tip
+    // names the button, unless the button was given a name of its own.
+    if (!accessibleName().isEmpty() && accessibleName() != m_toolTipName) {
+        return;
+    }
+    m_toolTipName = text().isEmpty() ? toolTip() : QString();
+    setAccessibleName(m_toolTipName);
 }
 
 } // namespace quibex

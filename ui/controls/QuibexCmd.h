@@ -1,33 +1,36 @@
 #pragma once
 
-#include <QAbstractButton>
 #include <QColor>
 #include <QImage>
 #include <QPixmap>
-
-class QStyleOptionButton;
+#include <QPushButton>
 
 namespace quibex {
 
-// The captioned or picture button the window is built from. A "&" in the
-// caption gives the button its access key; a disabled button takes no focus,
-// no click and no access key, as any Qt button. Space, Return and Enter press
-// the focused button. Assistive tools see a push button named by its caption,
-// or by its tool tip when it shows a picture alone.
-class QuibexCmd : public QAbstractButton
+// The captioned or picture button the window is built from, painted by the
+// program itself. A "&" in the caption gives the button its access key; a
+// disabled button takes no focus, no click and no access key, as any Qt
+// button. Space, Return and Enter press the focused button. Assistive tools
+// see Qt's own push button, named by its caption, or by its tool tip when it
+// shows a picture alone.
+class QuibexCmd : public QPushButton
 {
     Q_OBJECT
     Q_PROPERTY(QString caption READ caption WRITE setCaption)
     Q_PROPERTY(QColor maskcolor READ maskColor WRITE setMaskColor)
-    Q_PROPERTY(int buttontype READ buttonType WRITE setButtonType)
+    Q_PROPERTY(ButtonType buttontype READ buttonType WRITE setButtonType)
     Q_PROPERTY(bool mustdrawfocus READ mustDrawFocus WRITE setMustDrawFocus)
     Q_PROPERTY(bool centerpicture READ centerPicture WRITE setCenterPicture)
 
 public:
-    // Type 1 is the flat picture style of the tool row: no bevel until the
-    // mouse is over the button or it is pressed.
-    static constexpr int StandardType = 0;
-    static constexpr int FlatType = 1;
+    enum ButtonType
+    {
+        StandardType,
+        // The flat picture style of the tool row: no bevel until the mouse
+        // is over the button or it is pressed.
+        FlatType
+    };
+    Q_ENUM(ButtonType)
 
     explicit QuibexCmd(QWidget* parent = nullptr);
 
@@ -44,8 +47,8 @@ public:
     // transparent, at the screen's device pixel ratio.
     QPixmap pictureShown() const;
 
-    int buttonType() const { return m_buttonType; }
-    void setButtonType(int type);
+    ButtonType buttonType() const { return isFlat() ? FlatType : StandardType; }
+    void setButtonType(ButtonType type) { setFlat(type == FlatType); }
     bool mustDrawFocus() const { return m_mustDrawFocus; }
     void setMustDrawFocus(bool on);
     bool centerPicture() const { return m_centerPicture; }
@@ -55,20 +58,20 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
+    void initStyleOption(QStyleOptionButton* option) const override;
 
 private:
-    void initStyleOption(QStyleOptionButton* option) const;
     QSize contentSize() const;
     void drawBevel(QPainter& painter, const QStyleOptionButton& option) const;
     void drawContents(QPainter& painter, const QStyleOptionButton& option) const;
     void drawFocus(QPainter& painter, const QStyleOptionButton& option) const;
     void refreshPixmap();
     bool showsKeyboardFocus() const;
+    void nameAfterToolTip();
 
     QImage m_picture;
     QImage m_largePicture;
@@ -76,7 +79,9 @@ private:
     mutable QPixmap m_pixmap;
     mutable qreal m_pixmapRatio = 0.0;
     QColor m_maskColor;
-    int m_buttonType = StandardType;
+    // The accessible name this button took from its tool tip; any other is
+    // one it was given and keeps.
+    QString m_toolTipName;
     bool m_mustDrawFocus = true;
     bool m_centerPicture = true;
     bool m_keyboardFocus = false;

@@ -1,7 +1,5 @@
 #include "ui/controls/QuibexFrm.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -12,56 +10,21 @@ namespace {
 
 constexpr int CaptionIndent = 8;
 
-// Assistive tools see a group named by the caption, without the blanks and
-// the colon that set it off on screen.
-class QuibexFrmAccessible : public QAccessibleWidget
+// The caption as it is read out: without the blanks and the colon that set
+// it off on screen.
+QString spokenCaption(const QString& caption)
 {
-public:
-    explicit QuibexFrmAccessible(QuibexFrm* frame)
-        : QAccessibleWidget(frame, QAccessible::Grouping), m_frame(frame)
-    {
+    QString spoken = caption.trimmed();
+    if (spoken.endsWith(QLatin1Char(':'))) {
+        spoken.chop(1);
     }
-
-    QString text(QAccessible::Text t) const override
-    {
-        if (t != QAccessible::Name || !m_frame->accessibleName().isEmpty()) {
-            return QAccessibleWidget::text(t);
-        }
-        QString name = m_frame->caption().trimmed();
-        if (name.endsWith(QLatin1Char(':'))) {
-            name.chop(1);
-        }
-        return name.trimmed();
-    }
-
-private:
-    QuibexFrm* m_frame;
-};
-
-QAccessibleInterface* accessibleFrame(const QString& key, QObject* object)
-{
-    auto* frame = qobject_cast<QuibexFrm*>(object);
-    if (frame == nullptr || key != QLatin1String(QuibexFrm::staticMetaObject.className())) {
-        return nullptr;
-    }
-    return new QuibexFrmAccessible(frame);
-}
-
-void installAccessibleFrame()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleFrame);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    return spoken.trimmed();
 }
 
 } // namespace
 
-QuibexFrm::QuibexFrm(QWidget* parent) : QWidget(parent)
+QuibexFrm::QuibexFrm(QWidget* parent) : QGroupBox(parent)
 {
-    installAccessibleFrame();
-    setFocusPolicy(Qt::NoFocus);
 }
 
 void QuibexFrm::setBackColor(const QColor& color)
@@ -72,9 +35,10 @@ void QuibexFrm::setBackColor(const QColor& color)
 
 void QuibexFrm::setCaption(const QString& caption)
 {
+    if (accessibleName().isEmpty() || accessibleName() == spokenCaption(m_caption)) {
+        setAccessibleName(spokenCaption(caption));
+    }
     m_caption = caption;
-    QAccessibleEvent renamed(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&renamed);
     update();
 }
 

@@ -12,7 +12,8 @@ namespace {
 constexpr int FrameWidth = 2;
 constexpr int BlockGap = 2;
 
-// Assistive tools see a progress bar whose value they can read, not change.
+// Qt reads a progress bar's value out as a bare number; this one is read
+// as the percentage it stands for, as the window's own label shows it.
 class QuibexPBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface
 {
 public:
@@ -23,10 +24,7 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value) {
-            return QStringLiteral("%1 %").arg(m_bar->value());
-        }
-        return QAccessibleWidget::text(t);
+        return t == QAccessible::Value ? m_bar->text() : QAccessibleWidget::text(t);
     }
 
     void* interface_cast(QAccessible::InterfaceType t) override
@@ -39,8 +37,8 @@ public:
 
     QVariant currentValue() const override { return m_bar->value(); }
     void setCurrentValue(const QVariant& /*value*/) override {}
-    QVariant maximumValue() const override { return 100; }
-    QVariant minimumValue() const override { return 0; }
+    QVariant maximumValue() const override { return m_bar->maximum(); }
+    QVariant minimumValue() const override { return m_bar->minimum(); }
     QVariant minimumStepSize() const override { return 1; }
 
 private:
@@ -67,33 +65,27 @@ void installAccessibleBar()
 
 } // namespace
 
-QuibexPBar::QuibexPBar(QWidget* parent) : QWidget(parent)
+QuibexPBar::QuibexPBar(QWidget* parent) : QProgressBar(parent)
 {
     installAccessibleBar();
-    setFocusPolicy(Qt::NoFocus);
+    setTextVisible(false);
+    // Qt's bar starts below its range, showing nothing.
+    setValue(0);
 }
 
 void QuibexPBar::setValue(int value)
 {
-    value = qBound(0, value, 100);
-    if (value == m_value) {
-        return;
-    }
-    m_value = value;
-    QAccessibleValueChangeEvent changed(this, m_value);
-    QAccessible::updateAccessibility(&changed);
-    update();
+    QProgressBar::setValue(qBound(minimum(), value, maximum()));
+}
+
+QString QuibexPBar::text() const
+{
+    return QStringLiteral("%1 %").arg(value());
 }
 
 void QuibexPBar::setBarColor(const QColor& color)
 {
     m_barColor = color;
-    update();
-}
-
-void QuibexPBar::setShowCaption(bool on)
-{
-    m_showCaption = on;
     update();
 }
 
@@ -111,7 +103,7 @@ QRect QuibexPBar::trackRect() const
 QRect QuibexPBar::filledRect() const
 {
     QRect filled = trackRect();
-    filled.setWidth(filled.width() * m_value / 100);
+    filled.setWidth(filled.width() * value() / 100);
     return filled;
 }
 
@@ -131,9 +123,9 @@ void QuibexPBar::paintEvent(QPaintEvent* /*event*/)
         drawBlocks(painter, filled);
     }
     drawBorder(painter);
-    if (m_showCaption) {
-        style()->drawItemText(&painter, rect(), Qt::AlignCenter, palette(), isEnabled(),
-                              QStringLiteral("%1 %").arg(m_value), QPalette::WindowText);
+    if (isTextVisible()) {
+        style()->drawItemText(&painter, rect(), Qt::AlignCenter, palette(), isEnabled(), text(),
+                              QPalette::WindowText);
     }
 }
 
@@ -164,7 +156,7 @@ void QuibexPBar::drawBlocks(QPainter& painter, const QRect& filled) const
     painter.setClipRect(track);
     for (int x = filled.left(); x <= filled.right(); x += pitch) {
         QRect block(x, filled.top(), blockWidth, filled.height());
-        if (m_value == 100 && x + pitch > filled.right()) {
+        if (value() == 100 && x + pitch > filled.right()) {
             block.setRight(track.right());
         }
         painter.fillRect(block, m_barColor);

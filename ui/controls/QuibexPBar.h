@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QColor>
-#include <QWidget>
+#include <QProgressBar>
 
 namespace quibex {
 
 // A progress bar from 0 to 100 with a chosen bar colour, filled in blocks
-// unless smooth scrolling is on, with an optional percentage caption.
-class QuibexPBar : public QWidget
+// unless smooth scrolling is on, with an optional percentage caption, painted
+// by the program itself. Assistive tools read its value as "42 %".
+class QuibexPBar : public QProgressBar
 {
     Q_OBJECT
     Q_PROPERTY(int value READ value WRITE setValue)
@@ -18,15 +19,18 @@ class QuibexPBar : public QWidget
 public:
     explicit QuibexPBar(QWidget* parent = nullptr);
 
-    int value() const { return m_value; }
-    // Values outside 0 to 100 are brought back to the nearest end.
+    // Values outside 0 to 100 are brought back to the nearest end, where
+    // Qt's bar would ignore them.
     void setValue(int value);
     QColor barColor() const { return m_barColor; }
     void setBarColor(const QColor& color);
-    bool showCaption() const { return m_showCaption; }
-    void setShowCaption(bool on);
+    bool showCaption() const { return isTextVisible(); }
+    void setShowCaption(bool on) { setTextVisible(on); }
     bool smoothScrolling() const { return m_smoothScrolling; }
     void setSmoothScrolling(bool on);
+
+    // The caption, as drawn and as read out.
+    QString text() const override;
 
     // The area inside the frame, and the part of it the value fills.
     QRect trackRect() const;
@@ -41,9 +45,7 @@ private:
     void drawBlocks(QPainter& painter, const QRect& filled) const;
     void drawBorder(QPainter& painter) const;
 
-    int m_value = 0;
     QColor m_barColor{0, 0, 128};
-    bool m_showCaption = false;
     bool m_smoothScrolling = false;
 };
 
