@@ -1,13 +1,15 @@
 #pragma once
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <optional>
-
 #include "job/JobOptions.h"
 #include "tests/support/TestStreams.h"
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
 
 namespace quibex::bench {
 
@@ -23,42 +25,65 @@ struct BenchArguments
     // When > 0, a Quit command this many milliseconds after the job starts.
     long long quitAfterMs = 0;
     bool quitByButton = false;
-    const char* file = nullptr;
-    const char* password = nullptr;
+    QString file;
+    QString password;
 };
 
-// Prints the usage line of program and returns nullopt when the words do not fit.
-inline std::optional<BenchArguments> parseBenchArguments(int argc, char** argv, const char* program)
+// The words of argv, as the program was given them.
+inline QStringList argumentList(int argc, char** argv)
 {
-    BenchArguments parsed;
-    int arg = 1;
-    bool fits = true;
-    for (; arg < argc && std::strncmp(argv[arg], "--", 2) == 0; ++arg) {
-        if (std::strcmp(argv[arg], "--advanced") == 0) {
-            parsed.advanced = true;
-        } else if (std::strcmp(argv[arg], "--slow-disk") == 0 && arg + 1 < argc) {
-            const double megabytes = std::atof(argv[++arg]);
-            parsed.slowDiskBytesPerSecond = static_cast<long long>(megabytes * 1e6);
-            fits = fits && parsed.slowDiskBytesPerSecond > 0;
-        } else if (std::strcmp(argv[arg], "--quit-after") == 0 && arg + 1 < argc) {
-            parsed.quitAfterMs = std::atoll(argv[++arg]);
-            fits = fits && parsed.quitAfterMs > 0;
-        } else if (std::strcmp(argv[arg], "--quit-by") == 0 && arg + 1 < argc) {
-            parsed.quitByButton = std::strcmp(argv[++arg], "button") == 0;
-            fits = fits && (parsed.quitByButton || std::strcmp(argv[arg], "menu") == 0);
-        } else {
-            fits = false;
-        }
+    QStringList words;
+    for (int i = 0; i < argc; ++i) {
+        words << QString::fromLocal8Bit(argv[i]);
     }
-    if (!fits || argc - arg != 2) {
-        std::fprintf(stderr,
-                     "usage: %s [--advanced] [--slow-disk MBPS] [--quit-after MS "
-                     "[--quit-by menu|button]] FILE PASSWORD\n",
-                     program);
+    return words;
+}
+
+// Prints what does not fit, and the usage, and returns nullopt when the words
+// do not fit; quitOptions adds --quit-after and --quit-by.
+inline std::optional<BenchArguments> parseBenchArguments(int argc, char** argv, bool quitOptions)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption advanced(QStringLiteral("advanced"), QStringLiteral("advanced key"));
+    const QCommandLineOption slowDisk(QStringLiteral("slow-disk"),
+                                      QStringLiteral("a disk of MBPS 10^6 bytes per second"),
+                                      QStringLiteral("MBPS"));
+    const QCommandLineOption quitAfter(QStringLiteral("quit-after"),
+                                       QStringLiteral("a Quit command MS after the start"),
+                                       QStringLiteral("MS"));
+    const QCommandLineOption quitBy(QStringLiteral("quit-by"), QStringLiteral("menu or button"),
+                                    QStringLiteral("menu|button"), QStringLiteral("menu"));
+    parser.addOptions({advanced, slowDisk});
+    if (quitOptions) {
+        parser.addOptions({quitAfter, quitBy});
+    }
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the file to transform"));
+    parser.addPositionalArgument(QStringLiteral("PASSWORD"), QStringLiteral("its password"));
+
+    BenchArguments parsed;
+    bool fits = parser.parse(argumentList(argc, argv)) && parser.positionalArguments().size() == 2;
+    parsed.advanced = parser.isSet(advanced);
+    if (fits && parser.isSet(slowDisk)) {
+        parsed.slowDiskBytesPerSecond =
+            static_cast<long long>(parser.value(slowDisk).toDouble() * 1e6);
+        fits = parsed.slowDiskBytesPerSecond > 0;
+    }
+    if (fits && quitOptions && parser.isSet(quitAfter)) {
+        parsed.quitAfterMs = parser.value(quitAfter).toLongLong();
+        parsed.quitByButton = parser.value(quitBy) == QStringLiteral("button");
+        fits = parsed.quitAfterMs > 0 &&
+               (parsed.quitByButton || parser.value(quitBy) == QStringLiteral("menu"));
+    }
+    if (!fits) {
+        // Qt's own help text needs an application object, which the job
+        // benchmark has none of.
+        std::fprintf(stderr, "%s\nusage: %s [--advanced] [--slow-disk MBPS]%s FILE PASSWORD\n",
+                     qPrintable(parser.errorText()), argv[0],
+                     quitOptions ? " [--quit-after MS [--quit-by menu|button]]" : "");
         return std::nullopt;
     }
-    parsed.file = argv[arg];
-    parsed.password = argv[arg + 1];
+    parsed.file = parser.positionalArguments().at(0);
+    parsed.password = parser.positionalArguments().at(1);
     return parsed;
 }
 

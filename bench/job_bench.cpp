@@ -90,13 +90,13 @@ private:
 
 int main(int argc, char** argv)
 {
-    const auto arguments = quibex::bench::parseBenchArguments(argc, argv, "job_bench");
+    const auto arguments = quibex::bench::parseBenchArguments(argc, argv, false);
     if (!arguments) {
         return 2;
     }
     const bool advanced = arguments->advanced;
-    const QString file = QString::fromLocal8Bit(arguments->file);
-    const QString password = QString::fromLocal8Bit(arguments->password);
+    const QString file = arguments->file;
+    const QString password = arguments->password;
     const auto codes = quibex::passwordToKey(password);
     if (!codes || codes->isEmpty() || codes->size() > 255) {
         std::fprintf(stderr, "%s\n",

@@ -21,8 +21,7 @@ ExpandedKey expandKey(std::span<const std::uint8_t> password, ExpansionObserver*
     std::size_t c = 1;
     for (std::size_t len = 0; len < ExpandedKeySize;) {
         if (observer) {
-            observer->setStatus(ExpansionStatusText);
-            observer->showPercentage(roundedPercent(c, ExpandedKeySize));
+            observer->showStep(roundedPercent(c, ExpandedKeySize));
         }
         extension[len++] = password[c - 1];
         c = c == n ? 1 : c + 1;
@@ -37,8 +36,7 @@ ExpandedKey expandKey(std::span<const std::uint8_t> password, ExpansionObserver*
     for (std::size_t pos = ExpandedKeySize; pos >= 1; --pos) {
         reversed[q - 1] = extension[pos - 1];
         if (observer) {
-            observer->setStatus(ExpansionStatusText);
-            observer->showPercentage(roundedPercent(q, ExpandedKeySize));
+            observer->showStep(roundedPercent(q, ExpandedKeySize));
         }
         ++q;
     }
@@ -48,8 +46,7 @@ ExpandedKey expandKey(std::span<const std::uint8_t> password, ExpansionObserver*
     int ch = 0; // position 1 is always in range, so ch has a value when first needed
     for (std::size_t pos = 1; pos <= ExpandedKeySize; ++pos) {
         if (observer) {
-            observer->setStatus(ExpansionStatusText);
-            observer->showPercentage(roundedPercent(pos, ExpandedKeySize));
+            observer->showStep(roundedPercent(pos, ExpandedKeySize));
         }
         const int v = std::abs(static_cast<int>(reversed[pos - 1]) - 4 * static_cast<int>(pos));
         if (v <= 255) {

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 namespace quibex {
 
@@ -16,16 +15,14 @@ class ExpansionObserver
 {
 public:
     virtual ~ExpansionObserver() = default;
-    virtual void setStatus(std::string_view text) = 0;
-    virtual void showPercentage(int percent) = 0;
+    // Every step of the three phases begins here, with the percentage of its
+    // phase done; the display chooses what the status line says.
+    virtual void showStep(int percent) = 0;
     // The password box shows the extension as it grows (phase 1).
     virtual void setExtension(std::span<const std::uint8_t> extension) = 0;
     // Called after every step of phase 3.
     virtual void yield() = 0;
 };
-
-// The status text of every step of the expansion (UTF-8).
-inline constexpr std::string_view ExpansionStatusText = "Codage du mot de passe...";
 
 // Expands a password of 1 to 255 codes into the 256-code advanced key of the
 // file format, reporting every display step of its three phases to observer

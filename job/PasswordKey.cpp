@@ -21,13 +21,9 @@ QString unsupportedPasswordMessage()
     return QString::fromUtf8(texts::UnsupportedPassword);
 }
 
-void JobViewExpansionObserver::setStatus(std::string_view text)
+void JobViewExpansionObserver::showStep(int percent)
 {
-    m_view.setStatus(QString::fromUtf8(text.data(), qsizetype(text.size())));
-}
-
-void JobViewExpansionObserver::showPercentage(int percent)
-{
+    m_view.setStatus(QString::fromUtf8(texts::ExpansionStatus));
     m_view.showPercentage(percent);
 }
 

@@ -29,8 +29,7 @@ class JobViewExpansionObserver : public ExpansionObserver
 {
 public:
     explicit JobViewExpansionObserver(JobView& view) : m_view(view) {}
-    void setStatus(std::string_view text) override;
-    void showPercentage(int percent) override;
+    void showStep(int percent) override;
     void setExtension(std::span<const std::uint8_t> extension) override;
     void yield() override;
 

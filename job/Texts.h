@@ -8,6 +8,8 @@ inline constexpr const char* StatusEncrypting = "Cryptage en cours...";
 inline constexpr const char* StatusDecrypting = "Décryptage en cours...";
 inline constexpr const char* StatusIdle = "En attente...";
 inline constexpr const char* CaptionCrypt = "Crypter";
+// The status line at every step of the advanced key's expansion.
+inline constexpr const char* ExpansionStatus = "Codage du mot de passe...";
 // Count text: the byte count, then this; the size label beside it ends the sentence.
 inline constexpr const char* CountSuffix = " octets cryptés sur ";
 // The percentage label in the idle state (no blank, unlike the running "37 %").

@@ -1,6 +1,7 @@
 #include "ui/StrayAccessKeys.h"
 
-#include <QApplication>
+#include "ui/controls/MessageBox.h"
+
 #include <QKeyEvent>
 
 namespace quibex {
@@ -19,7 +20,7 @@ bool StrayAccessKeys::eventFilter(QObject* watched, QEvent* event)
     if (!accessKey) {
         return QObject::eventFilter(watched, event);
     }
-    QApplication::beep();
+    MessageBox::beep();
     return true;
 }
 

@@ -1,13 +1,13 @@
 // The window as assistive tools see it, and the whole program driven from
 // the keyboard alone.
 #include "job/FileJob.h"
+#include "tests/support/ScriptedFileOpenDialog.h"
 #include "tests/support/TestFiles.h"
-#include "tests/ui/WindowTestSupport.h"
+#include "tests/support/WindowTestSupport.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
 #include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
-#include "ui/controls/ScriptedFileOpenDialog.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -28,14 +28,14 @@ QAccessibleInterface* accessible(QWidget& window, const QString& name)
 }
 
 // Presses the keys one after the other where the keyboard would send them:
-// the open menu, else the focused widget. Buttons answer their access keys a
-// moment later, so each key gets the time to act.
+// the open menu, else the focused widget. A button answers its access key a
+// moment later, when it is released: the next key waits for that.
 void press(const QStringList& keys)
 {
     for (const QString& name : keys) {
         const QKeyCombination key = QKeySequence(name)[0];
         QTest::keyClick(static_cast<QWidget*>(nullptr), key.key(), key.keyboardModifiers());
-        QTest::qWait(150);
+        QTRY_VERIFY(!aButtonIsDown());
     }
 }
 
@@ -153,7 +153,7 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
 
     RezarUvurizod window;
     QVERIFY(showAndActivate(window));
-    window.setPasswordEntryVisible(true);
+    window.jobView().setPasswordEntryVisible(true);
     QAccessibleInterface* shown = accessible(window, name);
     QVERIFY(shown != nullptr && shown->isValid());
     QCOMPARE(shown->role(), role);
@@ -164,8 +164,8 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
     QCOMPARE(shown->parent()->object(), control<QWidget>(window, name)->parentWidget());
 
     // The states follow the controls: hidden entry, commands off during a job.
-    window.setPasswordEntryVisible(false);
-    window.setCommandsEnabled(false);
+    window.jobView().setPasswordEntryVisible(false);
+    window.jobView().setCommandsEnabled(false);
     const bool hidden = name == QStringLiteral("Motdepass") || name == QStringLiteral("motdepasss");
     const bool disabled =
         name == QStringLiteral("btnCrypt") || name == QStringLiteral("btnParcourir");
@@ -196,7 +196,7 @@ void TestAccessibility::everyControlHasAName()
 void TestAccessibility::promptLabelsThePasswordBox()
 {
     RezarUvurizod window;
-    window.setPasswordEntryVisible(true);
+    window.jobView().setPasswordEntryVisible(true);
     QAccessibleInterface* box = accessible(window, QStringLiteral("Motdepass"));
     const auto labels = box->relations(QAccessible::Label);
     QCOMPARE(labels.size(), 1);
@@ -241,10 +241,10 @@ void TestAccessibility::pressActionRunsTheCommand()
     QVERIFY(actions != nullptr);
     QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
     actions->doAction(QAccessibleActionInterface::pressAction());
-    QTRY_COMPARE(window.calls, QStringList{procedure});
+    QTRY_COMPARE(window.calls(), QStringList{procedure});
 
     // A disabled command offers no press.
-    window.setCommandsEnabled(false);
+    window.jobView().setCommandsEnabled(false);
     const bool counterpart = name.startsWith(QLatin1String("btn"));
     QCOMPARE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()),
              !counterpart);
@@ -258,7 +258,7 @@ void TestAccessibility::accessKeyFollowsTheCaption()
     QCOMPARE(crypt->text(QAccessible::Accelerator), QStringLiteral("Alt+C"));
     QCOMPARE(crypt->actionInterface()->keyBindingsForAction(press),
              QStringList{QStringLiteral("Alt+C")});
-    window.setCryptCaption(QStringLiteral("Décrypter"));
+    window.jobView().setCryptCaption(QStringLiteral("Décrypter"));
     QCOMPARE(crypt->text(QAccessible::Name), QStringLiteral("Décrypter"));
     QCOMPARE(crypt->text(QAccessible::Accelerator), QString());
     QCOMPARE(accessible(window, QStringLiteral("QuibexCmd1"))->text(QAccessible::Accelerator),
@@ -284,9 +284,9 @@ void TestAccessibility::strayAccessKeysTypeNothing()
     QFETCH(QStringList, keys);
     RezarUvurizod window;
     QVERIFY(showAndActivate(window));
-    window.setCryptCaption(QStringLiteral("Décrypter"));
-    window.setPasswordEntryVisible(true);
-    window.setCommandsEnabled(!jobRunning);
+    window.jobView().setCryptCaption(QStringLiteral("Décrypter"));
+    window.jobView().setPasswordEntryVisible(true);
+    window.jobView().setCommandsEnabled(!jobRunning);
     auto* edit = control<QLineEdit>(window, QStringLiteral("Motdepass"));
     edit->setFocus();
     QTRY_VERIFY(edit->hasFocus());
@@ -307,8 +307,8 @@ void TestAccessibility::progressIsRead()
     QCOMPARE(value->minimumValue().toInt(), 0);
     QCOMPARE(value->maximumValue().toInt(), 100);
 
-    window.showPercentage(42);
-    window.setCountText(QStringLiteral("1 octets cryptés sur"));
+    window.jobView().showPercentage(42);
+    window.jobView().setCountText(QStringLiteral("1 octets cryptés sur"));
     QCOMPARE(value->currentValue().toInt(), 42);
     QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("42 %"));
     QCOMPARE(accessible(window, QStringLiteral("pourcent"))->text(QAccessible::Name),
@@ -427,7 +427,7 @@ void TestAccessibility::imageButtonsByTabAndSpace()
     // Focus shows, with or without a focus rectangle.
     QVERIFY(button->grab().toImage() != unfocused);
     press({key});
-    QCOMPARE(window.calls, procedure.isEmpty() ? QStringList{} : QStringList{procedure});
+    QCOMPARE(window.calls(), procedure.isEmpty() ? QStringList{} : QStringList{procedure});
 }
 
 void TestAccessibility::modeChosenFromTheKeyboard_data()

@@ -1,22 +1,21 @@
 // The window's commands run end to end: Browse, Encrypt (with real jobs on
 // real files), Help, About and Download, through their buttons and menus.
 #include "job/FileJob.h"
+#include "tests/support/ScriptedFileOpenDialog.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestStreams.h"
-#include "tests/ui/WindowTestSupport.h"
+#include "tests/support/WindowTestSupport.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
 #include "ui/Site.h"
 #include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexPBar.h"
-#include "ui/controls/ScriptedFileOpenDialog.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QDeadlineTimer>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,34 +33,33 @@ namespace {
 const QString Encoding = QStringLiteral("Codage du mot de passe...");
 const QString TooLong = QStringLiteral("Utilisez un mot de passe de moins de 256 caractères.");
 
-// The window with a hook inside every yield and a count of refused starts.
+// The window with a hook inside the yields of its jobs and expansions, and a
+// count of the starts it refused (each with a beep alone).
 class CommandWindow : public RezarUvurizod
 {
 public:
-    std::function<void()> onYield;
-    int yields = 0;
-    int refusals = 0;
-
-    void yield() override
+    CommandWindow() : m_beepsBefore(MessageBox::beepCount())
     {
-        ++yields;
-        // A copy: the hook may replace itself.
-        const std::function<void()> hook = onYield;
-        if (hook) {
-            hook();
-        }
-        RezarUvurizod::yield();
+        // Every turn of the event loop, which the yields run.
+        m_hook.setInterval(0);
+        QObject::connect(&m_hook, &QTimer::timeout, &m_hook, [this] {
+            if (m_when()) {
+                m_hook.stop();
+                // A copy: the action may set the next hook.
+                const std::function<void()> action = m_action;
+                action();
+            }
+        });
     }
+
+    int refusals() const { return MessageBox::beepCount() - m_beepsBefore; }
 
     // Runs action once, at the first yield for which when() holds.
     void once(const std::function<bool()>& when, const std::function<void()>& action)
     {
-        onYield = [this, when, action] {
-            if (when()) {
-                onYield = nullptr;
-                action();
-            }
-        };
+        m_when = when;
+        m_action = action;
+        m_hook.start();
     }
 
     template <typename T> T* control(const QString& name) { return findChild<T*>(name); }
@@ -118,8 +116,11 @@ public:
                text(QStringLiteral("Motdepass")).isEmpty() && !isJobRunning();
     }
 
-protected:
-    void refuseStart() override { ++refusals; }
+private:
+    QTimer m_hook;
+    std::function<bool()> m_when;
+    std::function<void()> m_action;
+    int m_beepsBefore;
 };
 
 // Codes of a password made of Latin-1 characters, which Windows-1252 codes alike.
@@ -149,18 +150,6 @@ QStringList split(const QString& text)
 }
 
 } // namespace
-
-// Receives the addresses that the window asks the desktop to open.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl& url) { opened << url; }
-};
 
 class TestCommands : public QObject
 {
@@ -671,7 +660,7 @@ void TestCommands::encryptDuringAJobIsRefused()
     });
     window.encrypt(QStringLiteral("secret"));
 
-    QCOMPARE(window.refusals, 1);
+    QCOMPARE(window.refusals(), 1);
     QCOMPARE(shownInside, 0);
     QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
              testfiles::transformed(data, keyOf(QStringLiteral("secret"), advanced)));
@@ -746,7 +735,7 @@ void TestCommands::clicksDuringTheExpansion()
 
     QCOMPARE(boxLength, 256);
     QCOMPARE(shownInside, messageInside);
-    QCOMPARE(window.refusals, refusals);
+    QCOMPARE(window.refusals(), refusals);
     QCOMPARE(window.advancedMode(), advancedAfter);
     const QByteArray key = keyOf(QStringLiteral("secret"), true);
     const bool photo = processed == QStringLiteral("photo.jpg");
@@ -875,8 +864,6 @@ void TestCommands::helpDuringAJobPausesIt()
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QString countWhenShown;
     QString countLater;
-    int yieldsWhenShown = -1;
-    int yieldsLater = -2;
     auto* poll = new QTimer(&window);
     connect(poll, &QTimer::timeout, poll, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -888,10 +875,8 @@ void TestCommands::helpDuringAJobPausesIt()
         displayedLines = int(box->text().split(QLatin1Char('\n')).size());
         icon = box->icon();
         countWhenShown = window.text(QStringLiteral("lbcryptes"));
-        yieldsWhenShown = window.yields;
         QTimer::singleShot(200, box, [&, box] {
             countLater = window.text(QStringLiteral("lbcryptes"));
-            yieldsLater = window.yields;
             box->button(QMessageBox::Ok)->click();
         });
     });
@@ -908,7 +893,6 @@ void TestCommands::helpDuringAJobPausesIt()
     QCOMPARE(displayedLines, 15);
     QCOMPARE(icon, QMessageBox::Information);
     QCOMPARE(countLater, countWhenShown);
-    QCOMPARE(yieldsLater, yieldsWhenShown);
     QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
              testfiles::transformed(data, "secret"));
     QVERIFY(window.isIdle());
@@ -931,8 +915,6 @@ void TestCommands::download()
     QFETCH(bool, duringJob);
 
     UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
     const QByteArray data = testfiles::randomBytes(100000, 23);
     QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
     CommandWindow window;
@@ -957,8 +939,6 @@ void TestCommands::download()
         open();
         QCOMPARE(MessageBox::shownCount(), before);
     }
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 
     QCOMPARE(catcher.opened,
              QList<QUrl>{QUrl(QString::fromUtf8(site::Url) + QStringLiteral("tele.htm"))});

@@ -1,5 +1,6 @@
 #include "ui/controls/MessageBox.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
@@ -17,6 +18,12 @@ QList<MessageBox::Answer>& nextAnswers()
     return answers;
 }
 
+MessageBox::Answerer& answerer()
+{
+    static MessageBox::Answerer given;
+    return given;
+}
+
 MessageBox::Shown& last()
 {
     static MessageBox::Shown box;
@@ -27,6 +34,12 @@ int& count()
 {
     static int shown = 0;
     return shown;
+}
+
+int& beeps()
+{
+    static int given = 0;
+    return given;
 }
 
 QMessageBox::Icon iconOf(MessageBox::Kind kind)
@@ -98,6 +111,11 @@ void MessageBox::clearNextAnswers()
     nextAnswers().clear();
 }
 
+void MessageBox::setAnswerer(Answerer given)
+{
+    answerer() = std::move(given);
+}
+
 MessageBox::Shown MessageBox::lastShown()
 {
     return last();
@@ -106,6 +124,17 @@ MessageBox::Shown MessageBox::lastShown()
 int MessageBox::shownCount()
 {
     return count();
+}
+
+void MessageBox::beep()
+{
+    ++beeps();
+    QApplication::beep();
+}
+
+int MessageBox::beepCount()
+{
+    return beeps();
 }
 
 QString MessageBox::displayText(const QString& text)
@@ -127,6 +156,9 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const Shown& box)
     ++count();
     if (!nextAnswers().isEmpty()) {
         return nextAnswers().takeFirst();
+    }
+    if (answerer()) {
+        return answerer()(box);
     }
     const bool asking = box.kind == Kind::Question;
     QPointer<QMessageBox> dialog =

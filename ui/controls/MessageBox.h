@@ -3,12 +3,14 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace quibex {
 
-// Every message box of the program goes through here, so that tests can
-// answer the boxes before they show.
+// Every message box and beep of the program goes through here, so that tests
+// can answer the boxes before they show and count the beeps.
 class MessageBox
 {
 public:
@@ -39,10 +41,18 @@ public:
     // Modal Yes/No box; No is the default button.
     static Answer question(QWidget* parent, const QString& text, const QString& title = {});
 
+    // The system beep: the answer to a key or a command refused without a word.
+    static void beep();
+    static int beepCount();
+
     // The next box is not shown and gives this answer instead; several calls
     // answer the boxes that follow, in order.
     static void setNextAnswer(Answer answer);
     static void clearNextAnswers();
+    // While set, every box without an answer set in advance is answered by
+    // answerer instead of showing; an empty one shows the boxes again.
+    using Answerer = std::function<Answer(const Shown&)>;
+    static void setAnswerer(Answerer answerer);
     // The last box asked for, shown or answered in advance.
     static Shown lastShown();
     static int shownCount();

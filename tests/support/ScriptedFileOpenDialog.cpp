@@ -1,4 +1,4 @@
-#include "ui/controls/ScriptedFileOpenDialog.h"
+#include "tests/support/ScriptedFileOpenDialog.h"
 
 #include <QList>
 #include <optional>

@@ -1,10 +1,10 @@
-#include "ui/InfoTexts.h"
+#include "ui/WindowTexts.h"
 
 #include "ui/Site.h"
 
 #include <QStringList>
 
-namespace quibex::info {
+namespace quibex::window_texts {
 
 namespace {
 
@@ -95,4 +95,4 @@ QUrl downloadPage()
     return QUrl(address + QStringLiteral("tele.htm"));
 }
 
-} // namespace quibex::info
+} // namespace quibex::window_texts

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "ui/RezarUvurizod.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include <algorithm>
+#include <functional>
+
+namespace quibex {
+
+// Receives the addresses that the window asks the desktop to open, while it lives.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    UrlCatcher();
+    ~UrlCatcher() override;
+
+    QList<QUrl> opened;
+    std::function<void()> onOpen;
+
+public slots:
+    void open(const QUrl& url);
+};
+
+// Tells which command procedures ran by what each leaves behind: the file
+// dialog shown (parcourir; the scripted dialog cancels), the "no file" box
+// (crypter, in a window where no file was chosen), the Help and About boxes
+// (aide, aPropos; answered OK without showing) and the download page opened
+// (telecharger). Must be made before the window, which takes its dialog then.
+class CommandEffects
+{
+public:
+    CommandEffects();
+    ~CommandEffects();
+    CommandEffects(const CommandEffects&) = delete;
+    CommandEffects& operator=(const CommandEffects&) = delete;
+
+    // The procedures, in the order they ran, since the last clear.
+    QStringList calls();
+    void clear();
+
+private:
+    void record(const QString& procedure);
+
+    UrlCatcher m_urls;
+    QStringList m_calls;
+    qsizetype m_dialogsSeen = 0;
+};
+
+// The window with its commands recorded by their effects.
+class RecordingWindow : private CommandEffects, public RezarUvurizod
+{
+public:
+    using CommandEffects::calls;
+    using CommandEffects::clear;
+};
+
+template <typename T> T* control(QWidget& window, const QString& name)
+{
+    return window.findChild<T*>(name);
+}
+
+// Keys and shortcuts reach only the active window.
+inline bool showAndActivate(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+// True while a button pressed by its access key or an assistive tool waits
+// to be released, which clicks it: a key that presses nothing leaves none.
+inline bool aButtonIsDown()
+{
+    const QList<QWidget*> widgets = QApplication::allWidgets();
+    return std::any_of(widgets.cbegin(), widgets.cend(), [](QWidget* widget) {
+        const auto* button = qobject_cast<QAbstractButton*>(widget);
+        return button != nullptr && button->isDown();
+    });
+}
+
+// Runs check on the modal dialog of type T once it shows; returns after
+// scheduling, the caller opens the dialog, and check must end it.
+template <typename T> void whenModalShows(const std::function<void(T*)>& check)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, check] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            check(dialog);
+        }
+    });
+    poll->start();
+}
+
+} // namespace quibex

@@ -1,0 +1,98 @@
+#include "ui/WindowJobView.h"
+
+#include "ui/controls/MessageBox.h"
+#include "ui/controls/QuibexCmd.h"
+#include "ui/controls/QuibexPBar.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+
+namespace quibex {
+
+WindowJobView::WindowJobView(QWidget& window, const WindowControls& controls)
+    : m_window(window), m_ui(controls)
+{
+}
+
+void WindowJobView::setCommandsEnabled(bool on)
+{
+    m_ui.btnCrypt->setEnabled(on);
+    m_ui.btnParcourir->setEnabled(on);
+    m_ui.ouvrir->setEnabled(on);
+    m_ui.menuOption->menuAction()->setEnabled(on);
+    m_ui.modes->setEnabled(on);
+}
+
+void WindowJobView::setCryptCaption(const QString& text)
+{
+    m_ui.btnCrypt->setCaption(text);
+}
+
+void WindowJobView::setStatus(const QString& text)
+{
+    setFittingText(m_ui.statusLabel, text);
+}
+
+void WindowJobView::setSizeText(const QString& text)
+{
+    m_ui.lbtaille->setText(text);
+}
+
+void WindowJobView::setCountText(const QString& text)
+{
+    m_ui.lbcryptes->setText(text);
+}
+
+void WindowJobView::showPercentage(int percent)
+{
+    setProgress(percent);
+    setPercentText(QStringLiteral("%1 %").arg(percent));
+}
+
+void WindowJobView::setProgress(int percent)
+{
+    m_ui.barre->setValue(percent);
+}
+
+void WindowJobView::setPercentText(const QString& text)
+{
+    setFittingText(m_ui.pourcent, text);
+}
+
+void WindowJobView::setPasswordEntryVisible(bool on)
+{
+    m_ui.passwordBox->setVisible(on);
+    m_ui.passwordLabel->setVisible(on);
+}
+
+void WindowJobView::setPasswordText(const QString& text)
+{
+    m_ui.passwordBox->setText(text);
+}
+
+void WindowJobView::yield()
+{
+    QCoreApplication::processEvents();
+}
+
+void WindowJobView::message(const QString& text, MessageKind kind, const QString& title)
+{
+    MessageBox::Kind shown = MessageBox::Kind::None;
+    if (kind == MessageKind::Information) {
+        shown = MessageBox::Kind::Information;
+    } else if (kind == MessageKind::Error) {
+        shown = MessageBox::Kind::Error;
+    }
+    MessageBox::message(&m_window, text, shown, title);
+}
+
+bool WindowJobView::question(const QString& text, const QString& title)
+{
+    return MessageBox::question(&m_window, text, title) == MessageBox::Answer::Yes;
+}
+
+} // namespace quibex

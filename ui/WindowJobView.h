@@ -1,0 +1,42 @@
+#pragma once
+
+#include "job/JobView.h"
+#include "ui/WindowLayout.h"
+
+class QWidget;
+
+namespace quibex {
+
+// The job view on the window's controls: what the file job, the key
+// expansion and the Encrypt command show and ask goes through here.
+class WindowJobView : public JobView
+{
+public:
+    // Boxes open over window; controls must outlive the view.
+    WindowJobView(QWidget& window, const WindowControls& controls);
+
+    // From now on a running job or expansion stops at its next yield.
+    void requestEnd() { m_endRequested = true; }
+
+    void setCommandsEnabled(bool on) override;
+    void setCryptCaption(const QString& text) override;
+    void setStatus(const QString& text) override;
+    void setSizeText(const QString& text) override;
+    void setCountText(const QString& text) override;
+    void showPercentage(int percent) override;
+    void setProgress(int percent) override;
+    void setPercentText(const QString& text) override;
+    void setPasswordEntryVisible(bool on) override;
+    void setPasswordText(const QString& text) override;
+    void yield() override;
+    void message(const QString& text, MessageKind kind, const QString& title = {}) override;
+    bool question(const QString& text, const QString& title = {}) override;
+    bool endRequested() const override { return m_endRequested; }
+
+private:
+    QWidget& m_window;
+    const WindowControls& m_ui;
+    bool m_endRequested = false;
+};
+
+} // namespace quibex
