@@ -3,7 +3,9 @@
 #include "tests/support/ScriptedFileOpenDialog.h"
 #include "ui/WindowTexts.h"
 #include "ui/controls/MessageBox.h"
+#include "ui/controls/QuibexCmd.h"
 
+#include <QAction>
 #include <QDesktopServices>
 
 namespace quibex {
@@ -79,6 +81,15 @@ void CommandEffects::record(const QString& procedure)
     }
     if (!procedure.isEmpty()) {
         m_calls << procedure;
+    }
+}
+
+void activate(QWidget& window, const QString& name)
+{
+    if (auto* button = control<QuibexCmd>(window, name)) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    } else {
+        control<QAction>(window, name)->trigger();
     }
 }
 

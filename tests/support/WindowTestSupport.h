@@ -72,6 +72,9 @@ template <typename T> T* control(QWidget& window, const QString& name)
     return window.findChild<T*>(name);
 }
 
+// Clicks the button, or triggers the menu item, of that name.
+void activate(QWidget& window, const QString& name);
+
 // Keys and shortcuts reach only the active window.
 inline bool showAndActivate(QWidget& window)
 {

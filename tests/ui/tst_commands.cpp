@@ -72,14 +72,7 @@ public:
         return control<QLineEdit>(name)->text();
     }
 
-    void activate(const QString& name)
-    {
-        if (auto* button = control<QuibexCmd>(name)) {
-            QTest::mouseClick(button, Qt::LeftButton);
-        } else {
-            control<QAction>(name)->trigger();
-        }
-    }
+    void activate(const QString& name) { quibex::activate(*this, name); }
 
     void choose(const QString& path, const QString& trigger = QStringLiteral("btnParcourir"))
     {

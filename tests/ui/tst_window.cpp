@@ -541,11 +541,7 @@ void TestWindow::triggers()
 
     RecordingWindow window;
     QVERIFY(showAndActivate(window));
-    if (auto* button = control<QuibexCmd>(window, trigger)) {
-        QTest::mouseClick(button, Qt::LeftButton);
-    } else {
-        control<QAction>(window, trigger)->trigger();
-    }
+    activate(window, trigger);
     QCOMPARE(window.calls(), QStringList{procedure});
 }
 
@@ -908,10 +904,8 @@ void TestWindow::quitCommandsEndTheProgram()
             QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_Q));
         } else if (command == QStringLiteral("Alt+Q")) {
             QTest::keyClick(&window, Qt::Key_Q, Qt::AltModifier);
-        } else if (auto* button = control<QuibexCmd>(window, command)) {
-            QTest::mouseClick(button, Qt::LeftButton);
         } else {
-            control<QAction>(window, command)->trigger();
+            activate(window, command);
         }
     };
     int yieldsAfterEnd = -1;
@@ -1007,10 +1001,8 @@ void TestWindow::quitDuringARealJobLeavesNoFile()
                                         : QString();
             if (signalNumbers.contains(command)) {
                 ::raise(signalNumbers.value(command));
-            } else if (auto* button = control<QuibexCmd>(window, command)) {
-                QTest::mouseClick(button, Qt::LeftButton);
             } else {
-                control<QAction>(window, command)->trigger();
+                activate(window, command);
             }
         });
     };
