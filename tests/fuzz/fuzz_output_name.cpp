@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 // The output of the naming rule must always stay in the input's own folder,
 // keep the file name up to its first dot, and end in ".qbc" or ".cbq".
 #include "job/OutputName.h"

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 // Feeds the block transform random keys and random block splits and compares
 // every byte with the one-byte-at-a-time definition of the format.
 #include "cipher/RotatingXor.h"

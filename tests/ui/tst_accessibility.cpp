@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 // The window as assistive tools see it, and the whole program driven from
 // the keyboard alone.
 #include "job/FileJob.h"

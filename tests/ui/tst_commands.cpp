@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 // The window's commands run end to end: Browse, Encrypt (with real jobs on
 // real files), Help, About and Download, through their buttons and menus.
 #include "job/FileJob.h"
