@@ -66,15 +66,6 @@ QString shownPath(const QString& path)
 #endif
 }
 
-void backToIdle(JobView& view)
-{
-    raz(view);
-    view.setPasswordEntryVisible(false);
-    view.setPasswordText(QString());
-    view.setPercentText(text(texts::IdlePercent));
-    view.setProgress(0);
-}
-
 // Count, percentage and bar of done bytes.
 void showProgress(JobView& view, std::int64_t done, std::int64_t size)
 {
@@ -243,6 +234,15 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
 QString systemErrorText(int error)
 {
     return qt_error_string(error);
+}
+
+void backToIdle(JobView& view)
+{
+    raz(view);
+    view.setPasswordEntryVisible(false);
+    view.setPasswordText(QString());
+    view.setPercentText(text(texts::IdlePercent));
+    view.setProgress(0);
 }
 
 void raz(JobView& view)

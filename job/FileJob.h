@@ -26,6 +26,10 @@ void dec_crypt(JobView& view, const QString& file, const QByteArray& key);
 // Puts the window back to idle: commands on, caption "Crypter", "En attente...".
 void raz(JobView& view);
 
+// The window as a run leaves it, however it ended: raz(), the password entry
+// hidden and emptied, "0%" and an empty bar.
+void backToIdle(JobView& view);
+
 // True while dec_crypt runs (inside its yields, too). The Encrypt command may
 // use it to refuse a start before it expands a key.
 bool isJobRunning();

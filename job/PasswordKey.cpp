@@ -38,16 +38,30 @@ void JobViewExpansionObserver::yield()
     m_view.yield();
 }
 
-QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes)
+namespace {
+
+QByteArray expanded(const QByteArray& passwordCodes, ExpansionObserver* observer)
 {
-    JobViewExpansionObserver observer(view);
     ExpandedKey key =
         expandKey(std::span(reinterpret_cast<const std::uint8_t*>(passwordCodes.constData()),
                             std::size_t(passwordCodes.size())),
-                  &observer);
+                  observer);
     QByteArray bytes(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
     secureWipe(key);
     return bytes;
+}
+
+} // namespace
+
+QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes)
+{
+    JobViewExpansionObserver observer(view);
+    return expanded(passwordCodes, &observer);
+}
+
+QByteArray expandKeySilently(const QByteArray& passwordCodes)
+{
+    return expanded(passwordCodes, nullptr);
 }
 
 void wipeSecret(QByteArray& secret)

@@ -40,6 +40,8 @@ private:
 // The advanced-mode key for password codes (1 or more), expanded with a
 // live display on view; 256 codes.
 QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes);
+// The same key, expanded without any display.
+QByteArray expandKeySilently(const QByteArray& passwordCodes);
 
 // Overwrites the bytes of a password or key where they are, in every copy
 // that shares them, then empties it: for when the command that holds them ends.

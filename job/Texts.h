@@ -21,6 +21,19 @@ inline constexpr const char* SuccessLine2 = "Le fichier a été enregistré sous
 inline constexpr const char* OverwriteQuestion =
     "Le fichier %1 existe déjà.\rVoulez-vous le remplacer ?";
 
+// The modes as the Option menu names them, without their access keys.
+inline constexpr const char* ModeSimple = "Cryptage Quibex";
+inline constexpr const char* ModeAdvanced = "Cryptage avancé   (2048 bits)";
+// Asked before a decryption whose key seems wrong (Yes/No, No by default); a
+// carriage return starts the second line. %1: the mode that seems to fit.
+inline constexpr const char* OtherModeQuestion =
+    "Ce fichier semble avoir été crypté en mode « %1 ». Choisissez ce mode dans le menu "
+    "Option.\rDécrypter quand même avec le mode actuel ?";
+// %1: the ending the name kept, as it stands in the name ("JPG").
+inline constexpr const char* WrongKeyQuestion =
+    "Le contenu décrypté ne ressemble pas à un fichier %1 : le mot de passe ou le mode est sans "
+    "doute faux.\rDécrypter quand même ?";
+
 // Refusals made by the job itself (kind error, default title); %1: a path.
 inline constexpr const char* InputIsFolder =
     "Le chemin %1 désigne un dossier et non un fichier : choisissez un fichier.";

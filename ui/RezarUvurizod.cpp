@@ -3,6 +3,7 @@
 
 #include "ui/RezarUvurizod.h"
 
+#include "job/KeyCheck.h"
 #include "job/OutputName.h"
 #include "job/PasswordKey.h"
 #include "ui/BusyPointer.h"
@@ -183,13 +184,19 @@ void RezarUvurizod::crypter()
         MessageBox::beep();
         return;
     }
-    std::optional<QByteArray> key = keyFor(*codes);
+    // The mode is read once: a click in the Option menu during the expansion
+    // is for the next run.
+    const bool advanced = advancedMode();
+    std::optional<QByteArray> key = keyFor(*codes, advanced);
     if (!key) {
         return;
     }
     const auto keyWiped = qScopeGuard([&key] { wipeSecret(*key); });
     // The selection as it is now: a Browse during the expansion changed it.
-    dec_crypt(m_dialog->fileName(), *key);
+    const QString file = m_dialog->fileName();
+    if (confirmKey(m_view, file, *codes, advanced, *key)) {
+        dec_crypt(file, *key);
+    }
 }
 
 bool RezarUvurizod::passwordTooLong(const QString& password)
@@ -202,11 +209,9 @@ bool RezarUvurizod::passwordTooLong(const QString& password)
     return true;
 }
 
-std::optional<QByteArray> RezarUvurizod::keyFor(const QByteArray& passwordCodes)
+std::optional<QByteArray> RezarUvurizod::keyFor(const QByteArray& passwordCodes, bool advanced)
 {
-    // The mode is read once: a click in the Option menu during the expansion
-    // is for the next run.
-    if (!advancedMode()) {
+    if (!advanced) {
         return passwordCodes;
     }
     QByteArray key;

@@ -72,8 +72,8 @@ private:
     void endProgram();
     // True, after saying so to the user, for 256 characters or more.
     bool passwordTooLong(const QString& password);
-    // The key of the mode checked now; nullopt when the program ended meanwhile.
-    std::optional<QByteArray> keyFor(const QByteArray& passwordCodes);
+    // The key of the mode; nullopt when the program ended meanwhile.
+    std::optional<QByteArray> keyFor(const QByteArray& passwordCodes, bool advanced);
 
     WindowControls m_ui;
     WindowJobView m_view;

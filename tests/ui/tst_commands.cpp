@@ -4,6 +4,7 @@
 // The window's commands run end to end: Browse, Encrypt (with real jobs on
 // real files), Help, About and Download, through their buttons and menus.
 #include "job/FileJob.h"
+#include "job/Texts.h"
 #include "tests/support/ScriptedFileOpenDialog.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestStreams.h"
@@ -17,9 +18,11 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QBuffer>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -165,6 +168,8 @@ private slots:
     void encryptSteps();
     void encryptThenDecrypt_data();
     void encryptThenDecrypt();
+    void wrongKeyIsAskedAboutFirst_data();
+    void wrongKeyIsAskedAboutFirst();
     void existingOutput_data();
     void existingOutput();
     void failuresLeaveTheWindowIdle_data();
@@ -494,9 +499,10 @@ void TestCommands::encryptThenDecrypt()
     QFETCH(int, size);
     QFETCH(bool, restored);
 
+    // Random bytes: under a picture's name, a wrong key would be asked about.
     const QByteArray data = testfiles::randomBytes(size, quint32(size) + 1);
-    const QString input = path(QStringLiteral("photo.jpg"));
-    const QString encrypted = path(QStringLiteral("photo.JPG.qbc"));
+    const QString input = path(QStringLiteral("photo.bin"));
+    const QString encrypted = path(QStringLiteral("photo.BIN.qbc"));
     const QString decrypted = path(QStringLiteral("photo.cbq"));
     QVERIFY(testfiles::writeFile(input, data));
 
@@ -525,8 +531,56 @@ void TestCommands::encryptThenDecrypt()
     QCOMPARE(testfiles::readFile(decrypted) == data, restored);
     QCOMPARE(testfiles::readFile(decrypted).size(), data.size());
     QCOMPARE(testfiles::entries(m_folder->path()),
-             (QStringList{QStringLiteral("photo.JPG.qbc"), QStringLiteral("photo.cbq"),
-                          QStringLiteral("photo.jpg")}));
+             (QStringList{QStringLiteral("photo.BIN.qbc"), QStringLiteral("photo.bin"),
+                          QStringLiteral("photo.cbq")}));
+}
+
+void TestCommands::wrongKeyIsAskedAboutFirst_data()
+{
+    QTest::addColumn<bool>("advancedBack");
+    QTest::addColumn<QString>("passwordBack");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("question");
+    const QString otherMode =
+        QString::fromUtf8(texts::OtherModeQuestion).arg(QString::fromUtf8(texts::ModeAdvanced));
+    const QString wrongKey = QString::fromUtf8(texts::WrongKeyQuestion).arg(QStringLiteral("PNG"));
+    // The picture was encrypted with "secret" in the advanced mode.
+    QTest::newRow("simple mode, No") << false << "secret" << false << otherMode;
+    QTest::newRow("wrong password, Yes") << true << "sesame" << true << wrongKey;
+}
+
+void TestCommands::wrongKeyIsAskedAboutFirst()
+{
+    QFETCH(bool, advancedBack);
+    QFETCH(QString, passwordBack);
+    QFETCH(bool, yes);
+    QFETCH(QString, question);
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
+    const QString encrypted = path(QStringLiteral("photo.PNG.qbc"));
+    QVERIFY(testfiles::writeFile(encrypted, testfiles::transformed(png, keyOf("secret", true))));
+
+    CommandWindow window;
+    window.choose(encrypted);
+    window.setMode(advancedBack);
+    window.activate(QStringLiteral("btnCrypt"));
+    window.control<QLineEdit>(QStringLiteral("Motdepass"))->setText(passwordBack);
+    const int before = MessageBox::shownCount();
+    MessageBox::setNextAnswer(yes ? MessageBox::Answer::Yes : MessageBox::Answer::No);
+    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    window.activate(QStringLiteral("btnCrypt"));
+
+    // Asked before anything is written; Yes goes on to a success as before.
+    QCOMPARE(MessageBox::shownCount() - before, yes ? 2 : 1);
+    if (!yes) {
+        QCOMPARE(int(MessageBox::lastShown().kind), int(MessageBox::Kind::Question));
+        QCOMPARE(MessageBox::lastShown().text, question);
+    }
+    QCOMPARE(QFile::exists(path(QStringLiteral("photo.cbq"))), yes);
+    QVERIFY(window.isIdle());
 }
 
 void TestCommands::existingOutput_data()

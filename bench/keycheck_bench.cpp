@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
+// The wrong-key check before a decryption, on an encrypted picture of
+// FILE_MIB MiB (argument, default 256): the worst case, where the key in use
+// gives garbage and the other mode's key is expanded and tried as well. The
+// first check of a process (which loads the MIME database) is timed apart.
+#include "job/KeyCheck.h"
+#include "job/PasswordKey.h"
+#include "tests/support/TestFiles.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+const QByteArray Codes("secret");
+QString g_file;
+
+void BM_WrongKeyCheck(benchmark::State& state)
+{
+    const QByteArray wrong("sesame");
+    for (auto _ : state) {
+        QByteArray other;
+        const quibex::KeyFit fit = quibex::keyFit(g_file, wrong, [&other] {
+            other = quibex::expandKeySilently("sesame");
+            return other;
+        });
+        benchmark::DoNotOptimize(fit);
+    }
+}
+BENCHMARK(BM_WrongKeyCheck)->Unit(benchmark::kMillisecond);
+
+// A PNG signature and header, then noise up to size, encrypted in the
+// advanced mode.
+bool makeFile(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    QByteArray head = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452") +
+                      testfiles::randomBytes(64 * 1024, 3);
+    file.write(testfiles::transformed(head, quibex::expandKeySilently(Codes)));
+    return file.resize(size);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    const qint64 mib = argc > 1 ? QByteArray(argv[1]).toLongLong() : 256;
+    QTemporaryDir folder;
+    g_file = folder.filePath(QStringLiteral("photo.PNG.qbc"));
+    if (!folder.isValid() || mib <= 0 || !makeFile(g_file, mib * 1024 * 1024)) {
+        std::fprintf(stderr,
+                     "usage: keycheck_bench [FILE_MIB] (a scratch file could not be made)\n");
+        return 2;
+    }
+    QElapsedTimer first;
+    first.start();
+    const quibex::KeyFit fit =
+        quibex::keyFit(g_file, "sesame", [] { return quibex::expandKeySilently("sesame"); });
+    std::printf("first check of the process: %.2f ms (verdict %d, file %lld MiB)\n",
+                double(first.nsecsElapsed()) / 1e6, int(fit), static_cast<long long>(mib));
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
