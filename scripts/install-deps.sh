@@ -11,6 +11,7 @@ packages=(
   fonts-dejavu-core fonts-liberation
   xvfb xauth openbox xdotool x11-utils imagemagick
   desktop-file-utils appstream dpkg-dev file
+  shared-mime-info
 )
 
 missing=()
