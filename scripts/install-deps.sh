@@ -11,7 +11,7 @@ packages=(
   fonts-dejavu-core fonts-liberation
   xvfb xauth openbox xdotool x11-utils imagemagick
   desktop-file-utils appstream dpkg-dev file
-  shared-mime-info
+  shared-mime-info lintian
 )
 
 missing=()
