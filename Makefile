@@ -1,3 +1,6 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+#
 # Thin wrapper around CMake; every target installs what is missing first.
 BUILD_DIR ?= build
 JOBS ?= 2
@@ -45,7 +48,7 @@ SAN_ENV = QT_QPA_PLATFORM=offscreen \
 
 .PHONY: test-sanitize lint fuzz
 test-sanitize: deps
-	@cmake -S . -B $(SAN_DIR) -DQUIBEX_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(SAN_DIR) -DQUIBEX_SANITIZE=ON -DQUIBEX_HARDEN=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(SAN_DIR) -j$(JOBS)
 	@cd $(SAN_DIR) && $(SAN_ENV) ctest --output-on-failure -j$(JOBS)
 
@@ -53,7 +56,7 @@ lint: build
 	@./scripts/lint.sh $(BUILD_DIR)
 
 fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DQUIBEX_FUZZ=ON -DQUIBEX_BUILD_UI=OFF >/dev/null
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DQUIBEX_FUZZ=ON -DQUIBEX_HARDEN=OFF -DQUIBEX_BUILD_UI=OFF >/dev/null
 	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzz_transform fuzz_output_name
 	@$(FUZZ_DIR)/tests/fuzz/fuzz_transform -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1
 	@$(FUZZ_DIR)/tests/fuzz/fuzz_output_name -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1

@@ -1,11 +1,14 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+#
 # Installs the build tree into an empty prefix and compares what landed there
 # with the files a desktop installation needs, nothing missing and nothing
 # more (a stray library or test binary in the package is a fault too).
 #
 # cmake -DBUILD_DIR=... -DPREFIX=... -DAPPSTREAM_ID=... -DEXPECT_PROGRAM=ON|OFF
-#       -P check-installed-tree.cmake
+#       "-DMIME_ICON_SIZES=16;...;256" -P check-installed-tree.cmake
 
-foreach(var IN ITEMS BUILD_DIR PREFIX APPSTREAM_ID EXPECT_PROGRAM)
+foreach(var IN ITEMS BUILD_DIR PREFIX APPSTREAM_ID EXPECT_PROGRAM MIME_ICON_SIZES)
     if(NOT DEFINED ${var})
         message(FATAL_ERROR "${var} is not set")
     endif()
@@ -20,10 +23,22 @@ endif()
 
 set(expected
     share/applications/quibex-crypto.desktop
+    share/doc/quibex-crypto/changelog.gz
     share/doc/quibex-crypto/copyright
+    share/man/man1/quibex-crypto.1.gz
+    share/mime/packages/quibex-crypto.xml
     "share/metainfo/${APPSTREAM_ID}.metainfo.xml")
+set(icons "")
 foreach(size IN ITEMS 32 48 128 256)
-    list(APPEND expected "share/icons/hicolor/${size}x${size}/apps/quibex-crypto.png")
+    list(APPEND icons "${size}:share/icons/hicolor/${size}x${size}/apps/quibex-crypto.png")
+endforeach()
+foreach(size IN LISTS MIME_ICON_SIZES)
+    list(APPEND icons
+         "${size}:share/icons/hicolor/${size}x${size}/mimetypes/application-x-quibex-crypto.png")
+endforeach()
+foreach(icon IN LISTS icons)
+    string(REGEX REPLACE "^[0-9]+:" "" path "${icon}")
+    list(APPEND expected "${path}")
 endforeach()
 if(EXPECT_PROGRAM)
     list(APPEND expected bin/quibex-crypto)
@@ -47,8 +62,9 @@ endforeach()
 
 # An icon installed under NxN must really be N by N pixels: the PNG header
 # holds the width and height as big-endian 32-bit numbers at offset 16.
-foreach(size IN ITEMS 32 48 128 256)
-    set(icon "${PREFIX}/share/icons/hicolor/${size}x${size}/apps/quibex-crypto.png")
+foreach(entry IN LISTS icons)
+    string(REGEX MATCH "^[0-9]+" size "${entry}")
+    string(REGEX REPLACE "^[0-9]+:" "${PREFIX}/" icon "${entry}")
     if(EXISTS "${icon}")
         file(READ "${icon}" header LIMIT 24 HEX)
         string(SUBSTRING "${header}" 0 16 magic)
@@ -58,7 +74,7 @@ foreach(size IN ITEMS 32 48 128 256)
         math(EXPR w "0x${w_hex}")
         math(EXPR h "0x${h_hex}")
         if(NOT magic STREQUAL "89504e470d0a1a0a" OR NOT w EQUAL size OR NOT h EQUAL size)
-            string(APPEND faults "\n  icon ${size}x${size} is not a ${size}x${size} PNG (${w}x${h})")
+            string(APPEND faults "\n  ${icon} is not a ${size}x${size} PNG (${w}x${h})")
         endif()
     endif()
 endforeach()

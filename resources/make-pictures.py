@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 """Draws every picture of Quibex Crypto into resources/pictures/.
 
 Run it again after changing a drawing: python3 resources/make-pictures.py
@@ -403,6 +406,49 @@ def menu_download():
     return layers
 
 
+def moved(layers, dx, dy):
+    """The same drawing with its origin at (dx, dy)."""
+    return [(lambda x, y, shape=shape: shape(x - dx, y - dy), colour)
+            for shape, colour in layers]
+
+
+def encrypted_file(n):
+    """The icon of a .qbc file in file managers: a page of scrambled bytes
+    under the brand's padlock, which tells whose file it is."""
+    s = n / 32.0
+    w = max(1.0, n / 32.0)
+    page = polygon([(4 * s, 1.5 * s), (18 * s, 1.5 * s), (25 * s, 8.5 * s),
+                    (25 * s, 30.5 * s), (4 * s, 30.5 * s)])
+    layers = outlined(page, PAPER, STEEL_DARK, w)
+    fold = polygon([(18 * s, 1.5 * s), (25 * s, 8.5 * s), (18 * s, 8.5 * s)])
+    layers += [(fold, PAPER_EDGE),
+               (capsule(18 * s, 1.5 * s, 18 * s, 8.5 * s, w / 2), STEEL_DARK),
+               (capsule(18 * s, 8.5 * s, 25 * s, 8.5 * s, w / 2), STEEL_DARK)]
+    # Rows of bytes of uneven lengths: the text is there but cannot be read.
+    # The lower rows stop short of the padlock.
+    rows = [(6.0, [(8, 11), (13, 15)]),
+            (11.0, [(8, 10), (12, 17), (19, 21)]),
+            (15.5, [(8, 13), (15, 16)]),
+            (20.0, [(8, 9), (11, 13)]),
+            (24.5, [(8, 12)])]
+    if n < 24:
+        rows = rows[1::2]
+    half = max(0.5, 0.9 * s)
+    for yy, dashes in rows:
+        for x0, x1 in dashes:
+            layers.append((capsule(x0 * s, yy * s, x1 * s, yy * s, half), STEEL))
+    if n >= 48:
+        # The brand itself, drawn for its own size (0.125..0.875 of it wide,
+        # 0.094..0.953 high), in the lower right corner.
+        m = round(n * 0.6)
+        layers += moved(brand(m), n - 0.875 * m, n - 0.953 * m)
+    else:
+        bw = round(n * 0.5)
+        bh = round(bw * 21 / 18.0)
+        layers += moved(padlock_small(bw, bh), n - bw, n - bh)
+    return layers
+
+
 def doubled(layers):
     """The same drawing at twice the size: every distance in the new pixels."""
     return [(lambda x, y, shape=shape: 2.0 * shape(x / 2.0, y / 2.0), colour)
@@ -430,8 +476,12 @@ def pictures():
         ("menu-aide.png", 16, 16, question_badge(16, GOLD, NAVY, GOLD_DARK), MAGENTA_KEY),
         ("menu-tel.png", 16, 16, menu_download(), PINK_KEY),
     ]
+    # Not in the program's resources: installed for the MIME type only.
+    for n in (16, 22, 24, 32, 48, 64, 128, 256):
+        out.append(("mime-qbc-%d.png" % n, n, n, encrypted_file(n), None))
     large = [(name.replace(".png", "@2x.png"), 2 * w, 2 * h, doubled(layers), key)
-             for name, w, h, layers, key in out if not name.startswith("quibex-")]
+             for name, w, h, layers, key in out
+             if not name.startswith(("quibex-", "mime-"))]
     return out + large
 
 
