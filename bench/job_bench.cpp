@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 // build/bench/job_bench [--advanced] [--slow-disk MBPS] FILE PASSWORD
 // Runs the real file job on FILE with a view that shows nothing and answers Yes
 // to the overwrite question. Prints the output path on its first line and the

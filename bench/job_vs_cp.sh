@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+#
 # Compares the real file job (build/bench/job_bench) with cp on the same file,
 # in the same folder (so on the same file system), and reports peak memory.
 #

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+#
 # How long the program takes to be gone after a Quit during a job on a slow
 # disk: both Quit commands in the real window (build/bench/window_bench), and
 # SIGTERM to build/bench/job_bench, each on a disk that stores MBPS megabytes

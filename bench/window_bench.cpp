@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 // build/bench/window_bench [--advanced] [--slow-disk MBPS]
 //                          [--quit-after MS [--quit-by menu|button]] FILE PASSWORD
 // Encrypts FILE through the real window, as a user would: Browse (the dialog

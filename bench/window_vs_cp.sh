@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+#
 # Compares a real encryption through the real window (build/bench/window_bench,
 # offscreen) with cp on the same file in the same folder (so on the same file
 # system), and reports the longest time during which the window did not answer.

@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 #pragma once
 
 // The French texts of the file job and of the password conversion, in UTF-8,

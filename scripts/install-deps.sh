@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+#
 # Installs the Debian packages needed to build, test and look at Quibex Crypto.
 # Idempotent: when every package is already present it returns at once.
 set -euo pipefail

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+#
 # Starts the window. Without a display to show it on, says so in one line
 # instead of letting Qt print its stack of platform warnings.
 set -euo pipefail

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+#
 # Photographs the window in its start state on a virtual X server with a
 # small window manager, so that the title bar shows as a user sees it, at
 # 100 %, 150 % and 200 % scaling (QT_SCALE_FACTOR). Writes

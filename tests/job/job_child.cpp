@@ -1,3 +1,6 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
 // tests/job/job_child FILE: a program that encrypts FILE on a disk that
 // stores 1 MB a second, prints one line at the job's first yield, and ends
 // at the next yield after SIGTERM, as the window does; the test ends it there.
