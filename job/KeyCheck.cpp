@@ -27,7 +27,7 @@ namespace {
 
 // Enough for the content rules of common types (a tar header ends at 512, an
 // office document names itself within the first entry of its archive).
-constexpr std::size_t BeginningSize = 16 * 1024;
+constexpr std::size_t BeginningSize = std::size_t{16} * 1024;
 // Fewer bytes than this say too little either way.
 constexpr qsizetype ShortestTold = 16;
 

@@ -42,19 +42,19 @@ struct ImageButtonRow
 {
     QuibexCmd* WindowControls::*member;
     const char* name;
-    int left;
     const QString& picture;
     const QString& toolTip;
+    int left;
     bool drawFocus;
 };
 
 const ImageButtonRow ImageButtons[] = {
-    {&WindowControls::cmdOuvrir, "QuibexCmd1", 16, pictures::CmdOuvrir, wt::OpenTip, true},
-    {&WindowControls::cmdAPropos, "QuibexCmd2", 176, pictures::CmdAPropos, wt::AboutTip, false},
-    {&WindowControls::cmdTelechargement, "QuibexCmd3", 96, pictures::CmdTelechargement,
-     wt::DownloadTip, false},
-    {&WindowControls::cmdAide, "QuibexCmd4", 136, pictures::CmdAide, wt::HelpTip, false},
-    {&WindowControls::cmdCryptage, "QuibexCmd5", 56, pictures::CmdCryptage, wt::CryptTip, false},
+    {&WindowControls::cmdOuvrir, "QuibexCmd1", pictures::CmdOuvrir, wt::OpenTip, 16, true},
+    {&WindowControls::cmdAPropos, "QuibexCmd2", pictures::CmdAPropos, wt::AboutTip, 176, false},
+    {&WindowControls::cmdTelechargement, "QuibexCmd3", pictures::CmdTelechargement, wt::DownloadTip,
+     96, false},
+    {&WindowControls::cmdAide, "QuibexCmd4", pictures::CmdAide, wt::HelpTip, 136, false},
+    {&WindowControls::cmdCryptage, "QuibexCmd5", pictures::CmdCryptage, wt::CryptTip, 56, false},
 };
 
 QString text(const char* utf8)
