@@ -26,11 +26,11 @@ enum class KeyFit
     NeitherFits,
 };
 
-// Reads the first few KiB of file (never through a link at its path), and
-// decrypts them with key, and with otherKey() only when key does not seem
-// right; the caller owns that key and wipes it. A garbled beginning is what
-// a wrong password or mode gives; content of a specific type, even not the
-// name's, is taken as the user's.
+// Reads the first few KiB of file as the job opens it (anything but a
+// regular file tells nothing), decrypts them with key, and with otherKey()
+// only when key does not seem right; the caller owns that key and wipes it.
+// A garbled beginning is what a wrong password or mode gives; content of a
+// specific type, even not the name's, is taken as the user's.
 KeyFit keyFit(const QString& file, const QByteArray& key,
               const std::function<QByteArray()>& otherKey);
 
