@@ -28,10 +28,7 @@ namespace {
 
 bool g_running = false;
 
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
+using texts::text;
 
 // How a run ended, told once both files are released.
 struct Outcome

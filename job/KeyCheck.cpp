@@ -31,10 +31,7 @@ constexpr std::size_t BeginningSize = std::size_t{16} * 1024;
 // Fewer bytes than this say too little either way.
 constexpr qsizetype ShortestTold = 16;
 
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
+using texts::text;
 
 // The types that shared-mime-info can recognise by content: those named in
 // the magic list of its binary cache (big-endian; the list's offset is the

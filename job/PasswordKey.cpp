@@ -21,12 +21,12 @@ std::optional<QByteArray> passwordToKey(const QString& password)
 
 QString unsupportedPasswordMessage()
 {
-    return QString::fromUtf8(texts::UnsupportedPassword);
+    return texts::text(texts::UnsupportedPassword);
 }
 
 void JobViewExpansionObserver::showStep(int percent)
 {
-    m_view.setStatus(QString::fromUtf8(texts::ExpansionStatus));
+    m_view.setStatus(texts::text(texts::ExpansionStatus));
     m_view.showPercentage(percent);
 }
 

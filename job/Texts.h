@@ -3,9 +3,17 @@
 
 #pragma once
 
+#include <QString>
+
 // The French texts of the file job and of the password conversion, in UTF-8,
-// exactly as the window shows them. QString::fromUtf8() turns them into text.
+// exactly as the window shows them.
 namespace quibex::texts {
+
+// One of these texts as the window shows it.
+inline QString text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 inline constexpr const char* StatusEncrypting = "Cryptage en cours...";
 inline constexpr const char* StatusDecrypting = "Décryptage en cours...";

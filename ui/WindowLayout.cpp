@@ -57,10 +57,7 @@ const ImageButtonRow ImageButtons[] = {
     {&WindowControls::cmdCryptage, "QuibexCmd5", pictures::CmdCryptage, wt::CryptTip, 56, false},
 };
 
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
+using texts::text;
 
 QuibexCmd* imageButton(QWidget* parent, const ImageButtonRow& row)
 {
