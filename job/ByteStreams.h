@@ -13,12 +13,15 @@ namespace quibex {
 enum class StreamFailure
 {
     None,
-    System,          // error() holds the errno
-    InputChanged,    // the input's size or time differs from the start
-    OutputIsInput,   // the entry at the output name is the input itself
-    OutputIsFolder,  // a folder is at the output name
-    OutputIsSpecial, // a device, FIFO or socket is at the output name
-    FolderMoved,     // the output's folder no longer is at its path
+    System,              // error() holds the errno
+    InputChanged,        // the input's size or time differs from the start
+    InputIsVirtual,      // the input reads more or fewer bytes than its size, unchanged
+    OutputIsInput,       // the entry at the output name is the input itself
+    OutputIsFolder,      // a folder is at the output name
+    OutputIsSpecial,     // a device, FIFO or socket is at the output name
+    OutputOfAnotherUser, // another user's file in a sticky folder is at the output name
+    FolderMoved,         // the output's folder no longer is at its path
+    TemporaryReplaced,   // the name about to be given is no longer this output's file
 };
 
 struct StreamError
@@ -34,7 +37,8 @@ public:
     virtual ~ByteSource() = default;
     // Up to size bytes: the count, 0 at the end, -1 on failure (see error()).
     [[nodiscard]] virtual std::int64_t read(char* buffer, std::size_t size) = 0;
-    // True when the source is not what it was when opened (size, change time).
+    // True when the source is not what it was when opened (size, modification
+    // time).
     [[nodiscard]] virtual bool changed() = 0;
     virtual StreamError error() const = 0;
 };

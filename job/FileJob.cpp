@@ -11,9 +11,11 @@
 #include "job/Texts.h"
 
 #include "job/InputFile.h"
+#include "job/OffThread.h"
 #include "job/OutputFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <chrono>
@@ -80,6 +82,12 @@ Outcome failureOf(const StreamError& error, const QString& file, const QString& 
     switch (error.failure) {
     case StreamFailure::InputChanged:
         return Outcome::refusal(texts::InputChanged, file);
+    case StreamFailure::InputIsVirtual:
+        return Outcome::refusal(texts::InputIsVirtual, file);
+    case StreamFailure::OutputOfAnotherUser:
+        return Outcome::refusal(texts::OutputOfAnotherUser, output);
+    case StreamFailure::TemporaryReplaced:
+        return Outcome::refusal(texts::TemporaryReplaced, output);
     case StreamFailure::OutputIsInput:
         return Outcome::refusal(texts::OutputIsInput, output);
     case StreamFailure::OutputIsFolder:
@@ -94,6 +102,8 @@ Outcome failureOf(const StreamError& error, const QString& file, const QString& 
     }
     return Outcome::systemFailure(error.code);
 }
+
+Outcome ended();
 
 // The window's side of the byte loop: waits for the worker at most one
 // interval, shows how far it is and yields, until it has failed or named the
@@ -112,8 +122,8 @@ Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOpt
         showProgress(view, now.done, size);
         view.yield();
         if (view.endRequested()) {
-            worker.abandon(); // never waits for the disk
-            return {Outcome::Kind::Ended, {}, MessageKind::None};
+            worker.abandon(); // never waits for a stalled disk
+            return ended();
         }
         if (now.done == size) {
             worker.allowCommit();
@@ -121,47 +131,27 @@ Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOpt
     }
 }
 
-// The output: never the input itself, never replaced without asking. What is
-// at the output path is never followed: a link there is replaced, not what it
-// names. rule says what the commit may replace; mode is the new file's: the
-// input's permission bits, and no more than those of a file it replaces.
-std::optional<Outcome> checkOutput(JobView& view, const QString& file, const QString& outputPath,
-                                   const struct stat& input, OutputFile::Rule& rule, mode_t& mode)
+Outcome ended()
 {
-    rule = {false, input.st_dev, input.st_ino};
-    mode = input.st_mode & 0777;
-    struct stat entry
-    {
-    };
-    if (::lstat(QFile::encodeName(outputPath).constData(), &entry) != 0) {
-        return errno == ENOENT ? std::nullopt : std::optional(Outcome::systemFailure(errno));
-    }
-    if (const StreamFailure refusal = OutputFile::refusalFor(entry, rule);
-        refusal != StreamFailure::None) {
-        return failureOf({refusal, 0}, file, outputPath);
-    }
-    const bool replace = view.question(text(texts::OverwriteQuestion).arg(outputPath));
-    if (view.endRequested()) {
-        return Outcome{Outcome::Kind::Ended, {}, MessageKind::None};
-    }
-    if (!replace) {
-        return Outcome{Outcome::Kind::Declined, {}, MessageKind::None};
-    }
-    rule.replace = true;
-    if (S_ISREG(entry.st_mode)) {
-        mode &= entry.st_mode;
-    }
-    return std::nullopt;
+    return {Outcome::Kind::Ended, {}, MessageKind::None};
 }
 
 std::optional<Outcome> openInput(const QString& file, std::unique_ptr<InputFile>& input)
 {
     int error = ENOENT;
+    const QByteArray native = QFile::encodeName(file);
     if (!file.isEmpty()) {
-        input = InputFile::open(QFile::encodeName(file), error);
+        input = InputFile::open(native, error);
     }
+    struct stat entry
+    {
+    };
     if (!input) {
-        return Outcome::systemFailure(error);
+        // A socket cannot even be opened: told apart from a missing file.
+        const bool socket =
+            error == ENXIO && ::stat(native.constData(), &entry) == 0 && S_ISSOCK(entry.st_mode);
+        return socket ? Outcome::refusal(texts::InputNotRegular, file)
+                      : Outcome::systemFailure(error);
     }
     if (input->isFolder()) {
         return Outcome::refusal(texts::InputIsFolder, file);
@@ -169,20 +159,103 @@ std::optional<Outcome> openInput(const QString& file, std::unique_ptr<InputFile>
     if (!input->isRegular()) {
         return Outcome::refusal(texts::InputNotRegular, file);
     }
+    if (input->isVirtual()) {
+        return Outcome::refusal(texts::InputIsVirtual, file);
+    }
+    return std::nullopt;
+}
+
+// What is at the output path, never followed: nothing, or an entry that may
+// be replaced once the user agrees. A link there is replaced, not what it
+// names; a folder, a special file, the input itself, or another user's file
+// that the folder keeps from being replaced are refused before any work.
+std::optional<Outcome> lookAtOutput(const QString& file, const QString& outputPath,
+                                    const struct stat& input, std::optional<struct stat>& found)
+{
+    struct stat entry
+    {
+    };
+    if (::lstat(QFile::encodeName(outputPath).constData(), &entry) != 0) {
+        return errno == ENOENT ? std::nullopt : std::optional(Outcome::systemFailure(errno));
+    }
+    StreamFailure refusal = OutputFile::refusalFor(entry, {true, input.st_dev, input.st_ino});
+    struct stat folder
+    {
+    };
+    if (refusal == StreamFailure::None &&
+        ::stat(QFile::encodeName(QFileInfo(outputPath).path()).constData(), &folder) == 0) {
+        refusal = OutputFile::refusalInFolder(entry, folder);
+    }
+    if (refusal != StreamFailure::None) {
+        return failureOf({refusal, 0}, file, outputPath);
+    }
+    found = entry;
+    return std::nullopt;
+}
+
+// The input and what is at the output's name, found off the window's thread.
+struct Opened
+{
+    std::unique_ptr<InputFile> input;
+    std::optional<Outcome> refusal;
+    std::optional<struct stat> entry;
+};
+
+Opened openFiles(const QString& file, const QString& outputPath)
+{
+    Opened opened;
+    opened.refusal = openInput(file, opened.input);
+    if (!opened.refusal) {
+        opened.refusal = lookAtOutput(file, outputPath, opened.input->info(), opened.entry);
+    }
+    return opened;
+}
+
+// Nothing at the output's name, or the user agrees to replace what is there.
+std::optional<Outcome> askToReplace(JobView& view, const QString& outputPath,
+                                    const std::optional<struct stat>& entry)
+{
+    if (!entry) {
+        return std::nullopt;
+    }
+    const bool replace = view.question(text(texts::OverwriteQuestion).arg(outputPath));
+    if (view.endRequested()) {
+        return ended();
+    }
+    if (!replace) {
+        return Outcome{Outcome::Kind::Declined, {}, MessageKind::None};
+    }
     return std::nullopt;
 }
 
 // The bytes from input to an unnamed output on the worker's thread, followed
-// here.
-Outcome moveBytes(JobView& view, const QString& file, const QByteArray& key,
-                  const JobOptions& options, std::unique_ptr<InputFile> input,
-                  const QString& outputPath, const OutputFile::Rule& rule, mode_t mode)
+// here. The output has the input's permission bits and group; it may replace
+// only what the user agreed to replace.
+Outcome transformFile(JobView& view, const QString& file, const QByteArray& key,
+                      const JobOptions& options, std::unique_ptr<InputFile> input,
+                      const QString& outputPath, bool replace)
 {
-    auto output = std::make_unique<OutputFile>(QFile::encodeName(outputPath), rule);
-    if (!output->open(mode)) {
+    const struct stat info = input->info();
+    // Made and opened off this thread; dropped there too when the program
+    // ends meanwhile.
+    std::optional<std::unique_ptr<OutputFile>> opened =
+        offThread(view, options.updateInterval,
+                  [native = QFile::encodeName(outputPath),
+                   rule = OutputFile::Rule{replace, info.st_dev, info.st_ino},
+                   mode = info.st_mode & 0777, group = info.st_gid] {
+                      auto output = std::make_unique<OutputFile>(native, rule);
+                      [[maybe_unused]] const bool ready =
+                          output->open(mode, group); // else error() says why
+                      return output;
+                  });
+    if (!opened) {
+        return ended();
+    }
+    std::unique_ptr<OutputFile> output = std::move(*opened);
+    if (output->error().failure != StreamFailure::None) {
         return failureOf(output->error(), file, outputPath);
     }
-    const std::int64_t size = input->info().st_size;
+    const std::int64_t size = info.st_size;
     std::unique_ptr<ByteSource> source = std::move(input);
     std::unique_ptr<ByteSink> sink = std::move(output);
     if (options.streams) {
@@ -215,18 +288,22 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
     view.setStatus(
         text(isDecryptionPath(file) ? texts::StatusDecrypting : texts::StatusEncrypting));
 
-    std::unique_ptr<InputFile> input;
-    if (auto refused = openInput(file, input)) {
-        return *refused;
+    std::optional<Opened> opened = offThread(
+        view, options.updateInterval, [file, outputPath] { return openFiles(file, outputPath); });
+    if (!opened) {
+        return ended();
     }
-    view.setSizeText(QString::number(std::int64_t(input->info().st_size)));
-
-    OutputFile::Rule rule;
-    mode_t mode = 0;
-    if (auto refused = checkOutput(view, file, outputPath, input->info(), rule, mode)) {
-        return *refused;
+    if (opened->input) {
+        view.setSizeText(QString::number(std::int64_t(opened->input->info().st_size)));
     }
-    return moveBytes(view, file, key, options, std::move(input), outputPath, rule, mode);
+    if (opened->refusal) {
+        return *opened->refusal;
+    }
+    if (auto declined = askToReplace(view, outputPath, opened->entry)) {
+        return *declined;
+    }
+    return transformFile(view, file, key, options, std::move(opened->input), outputPath,
+                         opened->entry.has_value());
 }
 
 } // namespace

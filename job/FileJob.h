@@ -16,7 +16,9 @@ class JobView;
 // into the file named by the output rule, reporting through view, and leaves
 // the window idle again whatever happens (except when the view says that the
 // program is ending: the job then returns at its next yield, with no message
-// and without waiting for the disk; its output never gets a name).
+// and without waiting for the disk; its output gets no name, unless the full
+// count was shown and the name was being given at that moment, in which case
+// it is complete).
 //
 // The bytes move on a thread of their own; every call on view stays on the
 // calling thread, which updates the view and yields at least every

@@ -3,11 +3,35 @@
 
 #include "job/InputFile.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace quibex {
+
+namespace {
+
+// Kernel file systems whose files are made as they are read.
+bool onVirtualFileSystem(int fd)
+{
+    constexpr unsigned long ConfigFs = 0x62656570; // not in the kernel's public header
+    constexpr std::array<unsigned long, 11> Kinds{
+        PROC_SUPER_MAGIC, SYSFS_MAGIC,        DEBUGFS_MAGIC,       TRACEFS_MAGIC,
+        SECURITYFS_MAGIC, CGROUP_SUPER_MAGIC, CGROUP2_SUPER_MAGIC, ConfigFs,
+        BPF_FS_MAGIC,     PSTOREFS_MAGIC,     EFIVARFS_MAGIC};
+    struct statfs system
+    {
+    };
+    return ::fstatfs(fd, &system) == 0 &&
+           std::find(Kinds.begin(), Kinds.end(), static_cast<unsigned long>(system.f_type)) !=
+               Kinds.end();
+}
+
+} // namespace
 
 std::unique_ptr<InputFile> InputFile::open(const QByteArray& nativePath, int& error)
 {
@@ -27,10 +51,11 @@ std::unique_ptr<InputFile> InputFile::open(const QByteArray& nativePath, int& er
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     }
-    return std::unique_ptr<InputFile>(new InputFile(fd, info));
+    return std::unique_ptr<InputFile>(new InputFile(fd, info, onVirtualFileSystem(fd)));
 }
 
-InputFile::InputFile(int fd, const struct stat& info) : m_fd(fd), m_info(info)
+InputFile::InputFile(int fd, const struct stat& info, bool isVirtual)
+    : m_fd(fd), m_info(info), m_virtual(isVirtual)
 {
 }
 

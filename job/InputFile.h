@@ -28,16 +28,19 @@ public:
     const struct stat& info() const { return m_info; }
     bool isRegular() const { return S_ISREG(m_info.st_mode); }
     bool isFolder() const { return S_ISDIR(m_info.st_mode); }
+    // A file of /proc, /sys and their kind: its size says nothing of what it reads.
+    bool isVirtual() const { return m_virtual; }
 
     [[nodiscard]] std::int64_t read(char* buffer, std::size_t size) override;
     [[nodiscard]] bool changed() override;
     StreamError error() const override { return m_error; }
 
 private:
-    InputFile(int fd, const struct stat& info);
+    InputFile(int fd, const struct stat& info, bool isVirtual);
 
     int m_fd;
     struct stat m_info;
+    bool m_virtual;
     StreamError m_error;
 };
 

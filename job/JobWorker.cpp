@@ -7,11 +7,21 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <span>
 #include <vector>
 
 namespace quibex {
+
+namespace {
+
+// How long an end request waits for the output's names to be removed: far
+// more than an unlink takes, far less than anyone notices. Only a stalled
+// file system makes it wait that long, and the names then stay.
+constexpr std::chrono::milliseconds RemovalGrace{100};
+
+} // namespace
 
 struct JobWorker::Shared
 {
@@ -25,6 +35,8 @@ struct JobWorker::Shared
 
     void run();
     bool moveBytes();
+    bool endsAtSize();
+    void sizeMismatch();
     bool publish(std::int64_t done);
     bool awaitCommit();
     void fail(StreamError error);
@@ -81,8 +93,8 @@ bool JobWorker::Shared::moveBytes()
             fail(source->error());
             return false;
         }
-        if (got == 0) { // cut while the job ran
-            fail({StreamFailure::InputChanged, 0});
+        if (got == 0) { // cut while the job ran, or never that long
+            sizeMismatch();
             return false;
         }
         transform.apply(
@@ -97,7 +109,30 @@ bool JobWorker::Shared::moveBytes()
             return false;
         }
     }
+    return endsAtSize();
+}
+
+// The size said at the start must be the whole content: a file that reads on
+// past it (a pseudo-file of size 0) would otherwise be named short and whole.
+bool JobWorker::Shared::endsAtSize()
+{
+    char more = 0;
+    const std::int64_t got = source->read(&more, 1);
+    if (got < 0) {
+        fail(source->error());
+        return false;
+    }
+    if (got > 0) {
+        sizeMismatch();
+        return false;
+    }
     return true;
+}
+
+// Changed by someone, or a file whose size says nothing of its content.
+void JobWorker::Shared::sizeMismatch()
+{
+    fail(source->changed() ? source->error() : StreamError{StreamFailure::InputIsVirtual, 0});
 }
 
 // Tells the window how far the bytes are; false when asked to stop.
@@ -188,10 +223,23 @@ void JobWorker::abandon()
         m_shared->stop = true;
     }
     m_shared->changed.notify_all();
-    m_shared->sink->abandon();
     if (m_thread.joinable()) {
         m_thread.detach();
     }
+    // The names go on a thread of their own: an unlink on a frozen file
+    // system waits for the thaw, and the window must not.
+    std::promise<void> removed;
+    std::future<void> done = removed.get_future();
+    try {
+        std::thread([shared = m_shared, removed = std::move(removed)]() mutable {
+            shared->sink->abandon();
+            removed.set_value();
+        }).detach();
+    } catch (const std::system_error&) {
+        m_shared->sink->abandon();
+        return;
+    }
+    done.wait_for(RemovalGrace);
 }
 
 StreamError JobWorker::failure() const

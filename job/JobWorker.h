@@ -51,7 +51,12 @@ public:
     // The full count has been shown: the output may be named.
     void allowCommit();
     // The program is ending: the worker stops at its next step and its
-    // output keeps no name, without waiting for a disk that may be stalled.
+    // output keeps no name; the names are removed on a thread of their own,
+    // waited for a moment at most, so that a stalled disk never holds the
+    // window. Once the commit is allowed the worker may be naming the output
+    // already: the output then ends named and complete, or with no name at
+    // all (OutputFile::abandon() and the commit exclude each other), never
+    // with a temporary name left or a partial file named.
     void abandon();
     StreamError failure() const;
 

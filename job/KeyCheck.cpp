@@ -7,6 +7,7 @@
 #include "job/FileJob.h"
 #include "job/InputFile.h"
 #include "job/JobView.h"
+#include "job/OffThread.h"
 #include "job/PasswordKey.h"
 #include "job/Texts.h"
 
@@ -124,18 +125,22 @@ QList<QMimeType> judgeableTypes(const QMimeDatabase& database, const QString& en
     return judgeable ? types : QList<QMimeType>{};
 }
 
-QByteArray beginningOf(const QString& file)
+QByteArray beginningOf(const QString& file, const std::shared_ptr<StreamWrapper>& streams)
 {
     int error = 0;
-    const std::unique_ptr<InputFile> input = InputFile::open(QFile::encodeName(file), error);
-    if (!input || !input->isRegular()) {
+    std::unique_ptr<InputFile> input = InputFile::open(QFile::encodeName(file), error);
+    if (!input || !input->isRegular() || input->isVirtual()) {
         return {};
+    }
+    std::unique_ptr<ByteSource> source = std::move(input);
+    if (streams) {
+        source = streams->source(std::move(source));
     }
     QByteArray bytes(qsizetype(BeginningSize), Qt::Uninitialized);
     qsizetype filled = 0;
     while (filled < bytes.size()) {
         const std::int64_t got =
-            input->read(bytes.data() + filled, std::size_t(bytes.size() - filled));
+            source->read(bytes.data() + filled, std::size_t(bytes.size() - filled));
         if (got <= 0) {
             break;
         }
@@ -205,15 +210,11 @@ bool seemsRight(const QMimeType& found, const QList<QMimeType>& types)
 
 } // namespace
 
-KeyFit keyFit(const QString& file, const QByteArray& key,
-              const std::function<QByteArray()>& otherKey)
+namespace {
+
+KeyFit fitOf(const QMimeDatabase& database, const QList<QMimeType>& types, const QByteArray& bytes,
+             const QByteArray& key, const std::function<QByteArray()>& otherKey)
 {
-    const QMimeDatabase database;
-    const QList<QMimeType> types = judgeableTypes(database, keptEnding(file));
-    if (types.isEmpty() || key.isEmpty()) {
-        return KeyFit::CannotTell;
-    }
-    const QByteArray bytes = beginningOf(file);
     if (bytes.size() < ShortestTold) {
         return KeyFit::CannotTell;
     }
@@ -231,13 +232,38 @@ KeyFit keyFit(const QString& file, const QByteArray& key,
     return fitsOneOf(typeOf(database, plain), types) ? KeyFit::OtherModeFits : KeyFit::NeitherFits;
 }
 
-bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, bool advanced,
-                const QByteArray& key)
+} // namespace
+
+KeyFit keyFit(const QString& file, const QByteArray& key,
+              const std::function<QByteArray()>& otherKey)
 {
+    const QMimeDatabase database;
+    const QList<QMimeType> types = judgeableTypes(database, keptEnding(file));
+    if (types.isEmpty() || key.isEmpty()) {
+        return KeyFit::CannotTell;
+    }
+    return fitOf(database, types, beginningOf(file, {}), key, otherKey);
+}
+
+bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, bool advanced,
+                const QByteArray& key, const JobOptions& options)
+{
+    const QMimeDatabase database;
+    const QList<QMimeType> types = judgeableTypes(database, keptEnding(file));
+    if (types.isEmpty()) {
+        return true;
+    }
+    // Read off the window's thread: a file that blocks must not freeze it.
+    const std::optional<QByteArray> beginning =
+        offThread(view, options.updateInterval,
+                  [file, streams = options.streams] { return beginningOf(file, streams); });
+    if (!beginning) {
+        return false; // the program is ending
+    }
     // Made only when needed, and wiped here whatever happens.
     QByteArray other;
     const auto otherWiped = qScopeGuard([&other] { wipeSecret(other); });
-    const KeyFit fit = keyFit(file, key, [&] {
+    const KeyFit fit = fitOf(database, types, *beginning, key, [&] {
         other = advanced ? QByteArray(codes.constData(), codes.size()) : expandKeySilently(codes);
         return other;
     });

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "job/JobOptions.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -38,8 +40,10 @@ KeyFit keyFit(const QString& file, const QByteArray& key,
 // codes in the mode advanced): when the key does not seem to fit, asks
 // whether to go on. False when the user says No (the view is then idle again,
 // as after a declined overwrite) or the program is ending meanwhile. The
+// file is read off the calling thread, which yields meanwhile as the job does
+// (options: its interval, and the test streams put before the file). The
 // other mode's key is made silently and wiped.
 bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, bool advanced,
-                const QByteArray& key);
+                const QByteArray& key, const JobOptions& options = {});
 
 } // namespace quibex

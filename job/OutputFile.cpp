@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quibex {
@@ -82,7 +83,7 @@ bool OutputFile::fail(StreamFailure failure, int code)
     return false;
 }
 
-bool OutputFile::open(mode_t mode)
+bool OutputFile::open(mode_t mode, gid_t group)
 {
     if (m_name.isEmpty() || m_name == "." || m_name == "..") {
         return fail(StreamFailure::System, m_name.isEmpty() ? ENOENT : EISDIR);
@@ -91,7 +92,10 @@ bool OutputFile::open(mode_t mode)
     if (m_dir < 0) {
         return failSystem();
     }
-    return (m_features.unnamedFiles && openUnnamed(mode)) || openNamed(mode);
+    if (!(m_features.unnamedFiles && openUnnamed(mode)) && !openNamed(mode)) {
+        return false;
+    }
+    return restrictAccess(mode, group);
 }
 
 // The unnamed file must be linkable later, through /proc: without it (a
@@ -125,6 +129,7 @@ bool OutputFile::openNamed(mode_t mode)
                                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd >= 0) {
             m_fd = fd;
+            const std::lock_guard lock(m_names);
             m_tempName = name;
             return true;
         }
@@ -133,6 +138,34 @@ bool OutputFile::openNamed(mode_t mode)
         }
     }
     return fail(StreamFailure::System, EEXIST);
+}
+
+// A setgid folder hands the new file its own group, and a default ACL entries
+// of its own: either would let in people whom the input kept out. Done before
+// the first byte is written.
+bool OutputFile::restrictAccess(mode_t mode, gid_t group)
+{
+    if (::fremovexattr(m_fd, "system.posix_acl_access") != 0 && errno != ENODATA &&
+        errno != EOPNOTSUPP) {
+        return failSystem();
+    }
+    struct stat made
+    {
+    };
+    if (::fstat(m_fd, &made) != 0) {
+        return failSystem();
+    }
+    m_device = made.st_dev;
+    m_inode = made.st_ino;
+    // A default ACL skips the umask: never more than asked for, though.
+    mode_t allowed = made.st_mode & mode & 0777;
+    if (made.st_gid != group && ::fchown(m_fd, uid_t(-1), group) != 0) {
+        allowed &= ~mode_t(S_IRWXG);
+    }
+    if (::fchmod(m_fd, allowed) != 0) {
+        return failSystem();
+    }
+    return true;
 }
 
 bool OutputFile::write(const char* data, std::size_t size)
@@ -189,20 +222,57 @@ bool OutputFile::flush()
 
 bool OutputFile::commit()
 {
-    if (!flush()) {
+    if (!flush() || !limitToReplacedMode()) {
         return false;
     }
-    if (!m_tempName.isEmpty()) {
+    if (!temporaryName().isEmpty()) {
         closeFile(); // a named file is complete once closed; close reports late errors
     }
     if (m_failed || !folderStillAtPath() || !placeName()) {
         drop();
         return false;
     }
-    m_named = true;
     closeFile();
     syncFolder();
     return true;
+}
+
+// The replaced file as it is now, not as it was at the question: its
+// permissions may have been narrowed meanwhile.
+bool OutputFile::limitToReplacedMode()
+{
+    struct stat entry
+    {
+    };
+    if (!m_rule.replace || ::fstatat(m_dir, m_name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(entry.st_mode)) {
+        return true;
+    }
+    struct stat own
+    {
+    };
+    if (::fstat(m_fd, &own) != 0) {
+        return failSystem();
+    }
+    const mode_t limited = own.st_mode & entry.st_mode & 0777;
+    return limited == (own.st_mode & 07777) || ::fchmod(m_fd, limited) == 0 || failSystem();
+}
+
+QByteArray OutputFile::temporaryName() const
+{
+    const std::lock_guard lock(m_names);
+    return m_tempName;
+}
+
+// Whoever may write the folder may swap a name of ours for a link or a file
+// of theirs: a name is given only to the file written, and checked after.
+bool OutputFile::isOwnFile(const QByteArray& name) const
+{
+    struct stat entry
+    {
+    };
+    return ::fstatat(m_dir, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
+           entry.st_dev == m_device && entry.st_ino == m_inode;
 }
 
 // The message names the output by its path: a folder renamed or replaced
@@ -250,6 +320,14 @@ StreamFailure OutputFile::refusalFor(const struct stat& entry, const Rule& rule)
     return StreamFailure::None;
 }
 
+StreamFailure OutputFile::refusalInFolder(const struct stat& entry, const struct stat& folder)
+{
+    const uid_t self = ::geteuid();
+    const bool mayReplace = (folder.st_mode & S_ISVTX) == 0 || self == 0 || entry.st_uid == self ||
+                            folder.st_uid == self;
+    return mayReplace ? StreamFailure::None : StreamFailure::OutputOfAnotherUser;
+}
+
 // Looked at again here: the entry may have changed since the question.
 bool OutputFile::replaceEntry(const struct stat& entry)
 {
@@ -258,23 +336,51 @@ bool OutputFile::replaceEntry(const struct stat& entry)
     }
     // There is no linking over an entry: the unnamed file gets a short
     // temporary name first, which the rename then takes away.
-    QByteArray from = m_tempName;
-    for (int attempt = 0; from.isEmpty(); ++attempt) {
-        if (attempt == NameAttempts) {
-            return fail(StreamFailure::System, EEXIST);
-        }
+    if (temporaryName().isEmpty() && !linkTemporaryName()) {
+        return false;
+    }
+    const QByteArray from = temporaryName();
+    if (!isOwnFile(from)) {
+        return fail(StreamFailure::TemporaryReplaced);
+    }
+    return renamedOwnFile(::renameat(m_dir, from.constData(), m_dir, m_name.constData()) == 0);
+}
+
+// The name is made under the lock that abandon() takes, so that abandon()
+// either comes first and no name is made, or knows the name and removes it.
+bool OutputFile::linkTemporaryName()
+{
+    for (int attempt = 0; attempt < NameAttempts; ++attempt) {
         const QByteArray name = randomTemporaryName();
+        const std::lock_guard lock(m_names);
+        if (m_abandoned) {
+            return fail(StreamFailure::System, ECANCELED);
+        }
         const int error = linkUnnamedAs(name);
         if (error == 0) {
-            from = name;
-        } else if (error != EEXIST) {
+            m_tempName = name;
+            return true;
+        }
+        if (error != EEXIST) {
             return fail(StreamFailure::System, error);
         }
     }
-    if (::renameat(m_dir, from.constData(), m_dir, m_name.constData()) != 0) {
-        const bool failed = failSystem();
-        ::unlinkat(m_dir, from.constData(), 0);
-        return failed;
+    return fail(StreamFailure::System, EEXIST);
+}
+
+// After a rename from the temporary name: the name given must be this file's.
+// Something else renamed there (a swap between the check and the rename) is
+// taken away again, and the failure reported.
+bool OutputFile::renamedOwnFile(bool renamed)
+{
+    if (!renamed) {
+        return failSystem();
+    }
+    const std::lock_guard lock(m_names);
+    m_tempName.clear();
+    if (!isOwnFile(m_name)) {
+        ::unlinkat(m_dir, m_name.constData(), 0);
+        return fail(StreamFailure::TemporaryReplaced);
     }
     return true;
 }
@@ -291,22 +397,33 @@ int OutputFile::linkUnnamedAs(const QByteArray& name)
 // Fails with EEXIST when anything is at the name by then.
 bool OutputFile::linkNew()
 {
-    if (m_tempName.isEmpty()) {
-        const int error = linkUnnamedAs(m_name);
-        return error == 0 || fail(StreamFailure::System, error);
+    if (!temporaryName().isEmpty()) {
+        return renameNoReplace();
     }
-    return renameNoReplace();
+    const std::lock_guard lock(m_names);
+    if (m_abandoned) {
+        return fail(StreamFailure::System, ECANCELED);
+    }
+    const int error = linkUnnamedAs(m_name);
+    if (error != 0) {
+        return fail(StreamFailure::System, error);
+    }
+    return true;
 }
 
 // renameat2 refuses an existing name in one step, and so does a hard link;
 // where neither exists a check just before the rename is the best left.
 bool OutputFile::renameNoReplace()
 {
-    const char* from = m_tempName.constData();
+    const QByteArray temporary = temporaryName();
+    const char* from = temporary.constData();
     const char* to = m_name.constData();
+    if (!isOwnFile(temporary)) {
+        return fail(StreamFailure::TemporaryReplaced);
+    }
     if (m_features.noReplaceRename) {
         if (::renameat2(m_dir, from, m_dir, to, RENAME_NOREPLACE) == 0) {
-            return true;
+            return renamedOwnFile(true);
         }
         if (!unsupported(errno)) {
             return failSystem();
@@ -314,12 +431,13 @@ bool OutputFile::renameNoReplace()
     }
     if (m_features.hardLinks) {
         if (::linkat(m_dir, from, m_dir, to, 0) == 0) {
-            if (::unlinkat(m_dir, from, 0) != 0) {
+            // Gone already when abandon() took it away meanwhile.
+            if (::unlinkat(m_dir, from, 0) != 0 && errno != ENOENT) {
                 const bool failed = failSystem();
                 ::unlinkat(m_dir, to, 0); // nothing was there before the link
                 return failed;
             }
-            return true;
+            return renamedOwnFile(true);
         }
         if (!unsupported(errno)) {
             return failSystem();
@@ -331,7 +449,7 @@ bool OutputFile::renameNoReplace()
     if (::fstatat(m_dir, to, &entry, AT_SYMLINK_NOFOLLOW) == 0) {
         return fail(StreamFailure::System, EEXIST);
     }
-    return ::renameat(m_dir, from, m_dir, to) == 0 || failSystem();
+    return renamedOwnFile(::renameat(m_dir, from, m_dir, to) == 0);
 }
 
 // Makes the new name durable; a folder that cannot be synced is not a failure,
@@ -359,7 +477,16 @@ void OutputFile::discard()
 
 void OutputFile::abandon() noexcept
 {
-    removeTemporaryName();
+    QByteArray name;
+    {
+        const std::lock_guard lock(m_names);
+        m_abandoned = true;
+        name = m_tempName;
+        m_tempName.clear();
+    }
+    if (!name.isEmpty() && m_dir >= 0) {
+        ::unlinkat(m_dir, name.constData(), 0);
+    }
 }
 
 void OutputFile::drop()
@@ -368,14 +495,7 @@ void OutputFile::drop()
         ::close(m_fd);
         m_fd = -1;
     }
-    removeTemporaryName();
-}
-
-void OutputFile::removeTemporaryName() noexcept
-{
-    if (!m_tempName.isEmpty() && !m_named && m_dir >= 0) {
-        ::unlinkat(m_dir, m_tempName.constData(), 0);
-    }
+    abandon();
 }
 
 } // namespace quibex

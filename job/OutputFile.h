@@ -7,8 +7,8 @@
 
 #include <QByteArray>
 
-#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace quibex {
@@ -21,6 +21,10 @@ namespace quibex {
 // the folder, so that a folder moved meanwhile is noticed, and nothing at the
 // output name is ever opened or followed: a link there is an entry like any
 // other. The folder is synced once the name is in place.
+//
+// No one reads it who could not read the input: it has the input's group (or
+// no group access), no ACL inherited from the folder, and at most the
+// permissions of the input and of the file it replaces.
 class OutputFile : public ByteSink
 {
 public:
@@ -52,35 +56,45 @@ public:
     // device, a FIFO, a socket, or the rule's input itself), None when it may.
     static StreamFailure refusalFor(const struct stat& entry, const Rule& rule);
 
-    // Opens the folder and creates the file with mode (less the umask).
-    [[nodiscard]] bool open(mode_t mode);
+    // Another user's file in a sticky folder (only its owner, the folder's
+    // or root may replace it), None when folder lets this process replace it.
+    static StreamFailure refusalInFolder(const struct stat& entry, const struct stat& folder);
+
+    // Opens the folder and creates the file with mode (less the umask), in
+    // group, or without group access when the process may not give it group.
+    [[nodiscard]] bool open(mode_t mode, gid_t group);
     [[nodiscard]] bool write(const char* data, std::size_t size) override;
     [[nodiscard]] bool flush() override;
     [[nodiscard]] bool commit() override;
     void discard() override;
+    // Once it returns, no name of the output's is left but its final one, if
+    // commit() gave it already; a commit() running meanwhile gives no other.
     void abandon() noexcept override;
     StreamError error() const override { return m_error; }
 
     // Empty while the file is unnamed.
-    QByteArray temporaryName() const { return m_tempName; }
-    std::int64_t written() const { return m_written; }
+    QByteArray temporaryName() const;
 
 private:
     bool fail(StreamFailure failure, int code = 0);
     bool failSystem() { return fail(StreamFailure::System, errno); }
     bool openUnnamed(mode_t mode);
     bool openNamed(mode_t mode);
+    bool restrictAccess(mode_t mode, gid_t group);
+    bool limitToReplacedMode();
+    bool isOwnFile(const QByteArray& name) const;
     void startWriteback();
     bool folderStillAtPath();
     bool placeName();
     bool replaceEntry(const struct stat& entry);
+    bool linkTemporaryName();
     bool linkNew();
     bool renameNoReplace();
+    bool renamedOwnFile(bool renamed);
     int linkUnnamedAs(const QByteArray& name);
     void syncFolder();
     void closeFile();
     void drop();
-    void removeTemporaryName() noexcept;
 
     QByteArray m_folderPath;
     QByteArray m_name;
@@ -89,9 +103,13 @@ private:
     StreamError m_error;
     int m_dir = -1;
     int m_fd = -1;
-    // Set by open() before any other thread knows the file, then only read.
+    dev_t m_device = 0; // of the file written, to know it again by its name
+    ino_t m_inode = 0;
+    // abandon() may run on another thread at any time: a temporary name is
+    // made, and given up for the final one, only under this lock.
+    mutable std::mutex m_names;
     QByteArray m_tempName;
-    std::atomic<bool> m_named{false}; // the output name is in place
+    bool m_abandoned = false; // no name may be made any more
     bool m_failed = false;
     bool m_flushed = false;
     std::int64_t m_written = 0;

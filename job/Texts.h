@@ -51,6 +51,11 @@ inline constexpr const char* InputIsFolder =
 inline constexpr const char* InputNotRegular =
     "Le fichier %1 n'est pas un fichier ordinaire (tube, périphérique ou socket) : il ne peut "
     "pas être traité.";
+// A file of /proc or /sys, or any file that reads more or fewer bytes than its
+// size says: what it holds cannot be written as an output of its length.
+inline constexpr const char* InputIsVirtual =
+    "Le fichier %1 est un fichier virtuel du système, dont le contenu ne correspond pas à la "
+    "taille annoncée : il ne peut pas être traité.";
 inline constexpr const char* OutputIsInput =
     "Le fichier de sortie %1 est le fichier à traiter lui-même : il ne peut pas être remplacé.";
 inline constexpr const char* OutputIsFolder =
@@ -58,6 +63,12 @@ inline constexpr const char* OutputIsFolder =
 inline constexpr const char* OutputIsSpecial =
     "Le chemin de sortie %1 désigne un tube, un périphérique ou un socket : il ne peut pas être "
     "remplacé.";
+inline constexpr const char* OutputOfAnotherUser =
+    "Le fichier de sortie %1 appartient à un autre utilisateur, dans un dossier où seul son "
+    "propriétaire peut le remplacer : il ne peut pas être remplacé.";
+inline constexpr const char* TemporaryReplaced =
+    "Le fichier temporaire de %1 a été remplacé par un autre pendant l'opération : aucun fichier "
+    "n'a été enregistré.";
 inline constexpr const char* InputChanged =
     "Le fichier %1 a été modifié pendant l'opération : aucun fichier n'a été enregistré.";
 inline constexpr const char* FolderMoved =

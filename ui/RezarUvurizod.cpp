@@ -194,7 +194,7 @@ void RezarUvurizod::crypter()
     const auto keyWiped = qScopeGuard([&key] { wipeSecret(*key); });
     // The selection as it is now: a Browse during the expansion changed it.
     const QString file = m_dialog->fileName();
-    if (confirmKey(m_view, file, *codes, advanced, *key)) {
+    if (confirmKey(m_view, file, *codes, advanced, *key, m_jobOptions)) {
         dec_crypt(file, *key);
     }
 }

@@ -1136,7 +1136,7 @@ void TestFileJob::outputFile()
     };
     {
         const auto file = writer(false);
-        QVERIFY(file->open(0644));
+        QVERIFY(file->open(0644, ::getegid()));
         QVERIFY(file->write("hello", 5));
         QVERIFY(onlyTemporary(*file));
         QVERIFY(!QFile::exists(path(QStringLiteral("out.bin"))));
@@ -1146,7 +1146,7 @@ void TestFileJob::outputFile()
     QCOMPARE(readFile(path(QStringLiteral("out.bin"))), QByteArray("hello"));
     for (const bool abandon : {false, true}) {
         const auto file = writer(true);
-        QVERIFY(file->open(0644));
+        QVERIFY(file->open(0644, ::getegid()));
         QVERIFY(file->write("other", 5));
         if (abandon) {
             file->abandon(); // the program ends: not even a temporary name stays
@@ -1158,7 +1158,7 @@ void TestFileJob::outputFile()
     // An existing name is taken only with the rule's leave.
     {
         const auto file = writer(false);
-        QVERIFY(file->open(0644));
+        QVERIFY(file->open(0644, ::getegid()));
         QVERIFY(file->write("x", 1));
         QVERIFY(!file->commit());
         QCOMPARE(file->error().code, EEXIST);
@@ -1166,7 +1166,7 @@ void TestFileJob::outputFile()
     QCOMPARE(readFile(path(QStringLiteral("out.bin"))), QByteArray("hello"));
     {
         const auto file = writer(true);
-        QVERIFY(file->open(0600));
+        QVERIFY(file->open(0600, ::getegid()));
         QVERIFY(file->write("nouveau", 7));
         QVERIFY(file->commit());
     }
