@@ -2,7 +2,8 @@
 // SPDX-FileCopyrightText: 2026 The Quibex Crypto team
 
 // tests/job/job_child FILE: a program that encrypts FILE on a disk that
-// stores 1 MB a second, prints one line at the job's first yield, and ends
+// stores 1 MB a second, prints "started" and its process number at the job's
+// first yield, answers Yes to the overwrite question, and ends
 // at the next yield after SIGTERM, as the window does; the test ends it there.
 #include "job/FileJob.h"
 #include "tests/support/SilentJobView.h"
@@ -10,6 +11,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -26,7 +28,7 @@ public:
     void yield() override
     {
         if (!m_told) {
-            std::puts("started");
+            std::printf("started %d\n", int(::getpid()));
             std::fflush(stdout);
             m_told = true;
         }

@@ -9,6 +9,7 @@
 #include "job/Texts.h"
 #include "tests/support/FakeJobView.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TestStreams.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -237,6 +238,7 @@ private slots:
     void noQuestion();
     void answers_data();
     void answers();
+    void stalledReadLeavesTheWindowFree();
 
 private:
     QString encrypted(const QString& name, const QByteArray& data, const QByteArray& key);
@@ -356,6 +358,24 @@ void TestKeyCheck::answers()
         QCOMPARE(view.calls.mid(view.calls.size() - FakeJobView::idleTail().size()),
                  FakeJobView::idleTail());
     }
+}
+
+void TestKeyCheck::stalledReadLeavesTheWindowFree()
+{
+    // The file's read never returns (a stalled share): the window still
+    // yields, and the program may end without a question.
+    const QString file =
+        encrypted(QStringLiteral("photo.jpg"), image("JPEG"), keyOf("secret", true));
+    testing::TestStreams::Faults faults;
+    faults.stall = true;
+    JobOptions options;
+    options.streams = std::make_shared<testing::TestStreams>(faults);
+    options.updateInterval = std::chrono::milliseconds(1);
+    FakeJobView view;
+    view.onYield = [&view] { view.ending = view.yields == 3; };
+    QVERIFY(!confirmKey(view, file, "secret", true, keyOf("secret", true), options));
+    QCOMPARE(view.yields, 3);
+    QVERIFY(view.questions.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestKeyCheck)

@@ -34,6 +34,27 @@ struct TestStreams::Pacer
     }
 };
 
+struct TestStreams::Gate
+{
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+
+    void pass()
+    {
+        std::unique_lock lock(mutex);
+        opened.wait(lock, [this] { return open; });
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(mutex);
+            open = true;
+        }
+        opened.notify_all();
+    }
+};
+
 namespace {
 
 // A slow disk takes this much in its cache before writes wait for it.
@@ -43,14 +64,23 @@ class FaultySource : public ByteSource
 {
 public:
     FaultySource(std::unique_ptr<ByteSource> file, const TestStreams::Faults& faults,
-                 std::shared_ptr<TestStreams::Pacer> pacer)
-        : m_file(std::move(file)), m_faults(faults), m_pacer(std::move(pacer))
+                 std::shared_ptr<TestStreams::Pacer> pacer,
+                 std::shared_ptr<TestStreams::Gate> stall)
+        : m_file(std::move(file)), m_faults(faults), m_pacer(std::move(pacer)),
+          m_stall(std::move(stall))
     {
     }
     std::int64_t read(char* buffer, std::size_t size) override
     {
+        if (m_stall) {
+            m_stall->pass();
+        }
         if (m_pacer && m_read > 0) {
             m_pacer->awaitShown(m_read);
+        }
+        if (m_faults.endAt >= 0) {
+            size = std::min<std::size_t>(
+                size, std::size_t(std::max<std::int64_t>(0, m_faults.endAt - m_read)));
         }
         if (m_faults.failReadAt >= 0) {
             if (m_read >= m_faults.failReadAt) {
@@ -59,7 +89,12 @@ public:
             }
             size = std::min<std::size_t>(size, std::size_t(m_faults.failReadAt - m_read));
         }
-        const std::int64_t got = m_file->read(buffer, size);
+        std::int64_t got = size == 0 ? 0 : m_file->read(buffer, size);
+        if (got == 0 && m_extra < m_faults.extraBytes && size > 0) {
+            got = std::min<std::int64_t>(std::int64_t(size), m_faults.extraBytes - m_extra);
+            std::fill_n(buffer, got, 'x');
+            m_extra += got;
+        }
         m_read += std::max<std::int64_t>(got, 0);
         return got;
     }
@@ -74,15 +109,18 @@ private:
     std::unique_ptr<ByteSource> m_file;
     TestStreams::Faults m_faults;
     std::shared_ptr<TestStreams::Pacer> m_pacer;
+    std::shared_ptr<TestStreams::Gate> m_stall;
     std::int64_t m_read = 0;
+    std::int64_t m_extra = 0;
     bool m_injected = false;
 };
 
 class FaultySink : public ByteSink
 {
 public:
-    FaultySink(std::unique_ptr<ByteSink> file, const TestStreams::Faults& faults)
-        : m_file(std::move(file)), m_faults(faults)
+    FaultySink(std::unique_ptr<ByteSink> file, const TestStreams::Faults& faults,
+               std::shared_ptr<TestStreams::Gate> stall)
+        : m_file(std::move(file)), m_faults(faults), m_stall(std::move(stall))
     {
     }
     bool write(const char* data, std::size_t size) override
@@ -110,7 +148,13 @@ public:
     }
     bool commit() override { return !m_injected && m_file->commit(); }
     void discard() override { m_file->discard(); }
-    void abandon() noexcept override { m_file->abandon(); }
+    void abandon() noexcept override
+    {
+        if (m_stall) {
+            m_stall->pass();
+        }
+        m_file->abandon();
+    }
     StreamError error() const override
     {
         return m_injected ? StreamError{StreamFailure::System, m_faults.writeError}
@@ -135,6 +179,7 @@ private:
 
     std::unique_ptr<ByteSink> m_file;
     TestStreams::Faults m_faults;
+    std::shared_ptr<TestStreams::Gate> m_stall;
     std::int64_t m_written = 0;
     bool m_injected = false;
     std::chrono::steady_clock::time_point m_start;
@@ -146,7 +191,8 @@ TestStreams::TestStreams() : TestStreams(Faults{})
 {
 }
 
-TestStreams::TestStreams(const Faults& faults) : m_faults(faults)
+TestStreams::TestStreams(const Faults& faults)
+    : m_faults(faults), m_stall(faults.stall ? std::make_shared<Gate>() : nullptr)
 {
 }
 
@@ -154,6 +200,9 @@ TestStreams::~TestStreams()
 {
     if (m_pacer) {
         m_pacer->update(0, true);
+    }
+    if (m_stall) {
+        m_stall->release();
     }
 }
 
@@ -171,12 +220,12 @@ void TestStreams::shown(std::int64_t done)
 
 std::unique_ptr<ByteSource> TestStreams::source(std::unique_ptr<ByteSource> file)
 {
-    return std::make_unique<FaultySource>(std::move(file), m_faults, m_pacer);
+    return std::make_unique<FaultySource>(std::move(file), m_faults, m_pacer, m_stall);
 }
 
 std::unique_ptr<ByteSink> TestStreams::sink(std::unique_ptr<ByteSink> file)
 {
-    return std::make_unique<FaultySink>(std::move(file), m_faults);
+    return std::make_unique<FaultySink>(std::move(file), m_faults, m_stall);
 }
 
 } // namespace quibex::testing

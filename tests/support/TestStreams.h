@@ -31,6 +31,13 @@ public:
         // first write on: a write waits while more than 1 MiB is not stored
         // yet, the flush until every byte would be stored.
         std::int64_t bytesPerSecond = 0;
+        // A file whose size lies: reading ends at this byte when >= 0, and
+        // goes on this many bytes past the real end.
+        std::int64_t endAt = -1;
+        std::int64_t extraBytes = 0;
+        // Reads, and the end's removal of the output's names, wait until the
+        // streams are destroyed: a stalled network share, a frozen disk.
+        bool stall = false;
     };
 
     TestStreams();
@@ -49,10 +56,12 @@ public:
     std::unique_ptr<ByteSink> sink(std::unique_ptr<ByteSink> file) override;
 
     struct Pacer;
+    struct Gate;
 
 private:
     Faults m_faults;
     std::shared_ptr<Pacer> m_pacer;
+    std::shared_ptr<Gate> m_stall;
 };
 
 } // namespace quibex::testing
