@@ -23,6 +23,19 @@ QStringList entries(const QString& folder)
                                   QDir::NoDotAndDotDot);
 }
 
+// The program loads its display plugin only once past the single-instance
+// lock: a start that gave way to an obstacle never gets there.
+bool pastTheLock(const QProcess& process)
+{
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(process.processId()));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libqoffscreen");
+}
+
+bool mayActAsAnotherUser()
+{
+    return ::geteuid() == 0;
+}
+
 } // namespace
 
 // Starts the real program, as a user would, in a runtime folder and a
@@ -167,6 +180,9 @@ void TestSingleInstance::secondStartEndsSilently_data()
 void TestSingleInstance::secondStartEndsSilently()
 {
     QFETCH(Runtime, runtime);
+    if (runtime == Runtime::OfAnotherUser && !mayActAsAnotherUser()) {
+        QSKIP("Only root can give a folder to another user");
+    }
     QVERIFY(setRuntime(runtime));
     QProcess& first = start();
     QVERIFY(first.waitForStarted());
@@ -210,6 +226,9 @@ void TestSingleInstance::anotherUsersNameDoesNotStopTheStart_data()
 void TestSingleInstance::anotherUsersNameDoesNotStopTheStart()
 {
     QFETCH(Obstacle, obstacle);
+    if (!mayActAsAnotherUser()) {
+        QSKIP("Only root can put another user's files in the way");
+    }
     QVERIFY(setRuntime(Runtime::Unset));
     const QString name = folderInTemp();
     // Private and the user's own, as the program's folder would be.
@@ -233,8 +252,8 @@ void TestSingleInstance::anotherUsersNameDoesNotStopTheStart()
 
     QProcess& process = start();
     QVERIFY(process.waitForStarted());
-    // A start that gave way to the obstacle would have ended by now.
-    QVERIFY(!process.waitForFinished(2000));
+    QTRY_VERIFY_WITH_TIMEOUT(pastTheLock(process), 10000);
+    QCOMPARE(process.state(), QProcess::Running);
     QVERIFY(entries(target.path()).isEmpty());
     if (obstacle == Obstacle::Folder) {
         QVERIFY(entries(name).isEmpty());

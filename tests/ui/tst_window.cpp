@@ -24,12 +24,15 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
 
+#include <cerrno>
 #include <csignal>
+#include <unistd.h>
 
 using namespace quibex;
 
@@ -84,6 +87,7 @@ private slots:
     void closeRequestsAreIgnored();
     void quitCommandsEndTheProgram_data();
     void quitCommandsEndTheProgram();
+    void endSignalsHandledAsTheSystemExpects();
     void quitDuringARealJobLeavesNoFile_data();
     void quitDuringARealJobLeavesNoFile();
     void centredPosition_data();
@@ -932,6 +936,34 @@ void TestWindow::quitCommandsEndTheProgram()
     if (duringJob) {
         QCOMPARE(yieldsAfterEnd, 0);
     }
+}
+
+void TestWindow::endSignalsHandledAsTheSystemExpects()
+{
+    // A signal ignored at start (SIGHUP under nohup) stays ignored; a flood
+    // of signals before the event loop reads them never blocks the handler;
+    // the handler leaves errno as it found it.
+    struct sigaction before
+    {
+    };
+    ::signal(SIGHUP, SIG_IGN);
+    {
+        const EndSignals endSignals;
+        QSignalSpy received(&endSignals, &EndSignals::received);
+        ::raise(SIGHUP);
+        ::alarm(20); // a blocked handler ends the test here
+        for (int i = 0; i < 100000; ++i) {
+            errno = EDOM;
+            ::raise(SIGTERM);
+            QCOMPARE(errno, EDOM);
+        }
+        ::alarm(0);
+        QTRY_VERIFY(!received.isEmpty());
+        QVERIFY(!received.contains(QVariantList{SIGHUP}));
+    }
+    ::sigaction(SIGHUP, nullptr, &before);
+    QVERIFY(before.sa_handler == SIG_IGN);
+    ::signal(SIGHUP, SIG_DFL);
 }
 
 void TestWindow::quitDuringARealJobLeavesNoFile_data()
