@@ -5,6 +5,7 @@
 // real files), Help, About and Download, through their buttons and menus.
 #include "job/FileJob.h"
 #include "job/Texts.h"
+#include "tests/support/MemoryScan.h"
 #include "tests/support/ScriptedFileOpenDialog.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestStreams.h"
@@ -143,6 +144,56 @@ JobOptions slowJob()
     return options;
 }
 
+// A password made at run time, so that no copy of it sits in the program's
+// constants: capitals and one accented letter (two bytes in UTF-8, one in
+// Windows-1252).
+QString madePassword()
+{
+    QString password;
+    for (int i = 0; i < 14; ++i) {
+        password += i == 5 ? QChar(0xE9) : QChar(char16_t(u'A' + (i * 7 + 3) % 26));
+    }
+    return password;
+}
+
+// The password, wherever it was held, is overwritten before it is let go.
+void wipe(QString& text)
+{
+    std::fill_n(const_cast<QChar*>(text.constData()), text.size(), QChar());
+    text.clear();
+}
+
+void wipe(QByteArray& bytes)
+{
+    std::fill_n(const_cast<char*>(bytes.constData()), bytes.size(), '\0');
+    bytes.clear();
+}
+
+// The password in every encoding a copy of it may have, and the start of
+// its key, as needles of scan.
+void addSecrets(MemoryScan& scan, QString password, bool advanced)
+{
+    QByteArray codes = latin1Codes(password);
+    QByteArray key = keyOf(password, advanced);
+    QByteArray utf8 = password.toUtf8();
+    QList<QByteArray> forms{codes, utf8, key.left(32)};
+    QByteArray utf16(reinterpret_cast<const char*>(password.utf16()), password.size() * 2);
+    QByteArray utf32;
+    for (const QChar c : std::as_const(password)) {
+        const char32_t wide = c.unicode();
+        utf32.append(reinterpret_cast<const char*>(&wide), sizeof(wide));
+    }
+    forms << utf16 << utf32;
+    for (QByteArray& form : forms) {
+        std::copy(form.cbegin(), form.cend(), scan.needle(form.size()));
+        wipe(form);
+    }
+    for (QByteArray* copy : {&codes, &key, &utf8, &utf16, &utf32}) {
+        wipe(*copy);
+    }
+    wipe(password);
+}
+
 QStringList split(const QString& text)
 {
     return text.split(QLatin1Char('\r'));
@@ -184,6 +235,8 @@ private slots:
     void helpAndAboutFixedLines_data();
     void helpAndAboutFixedLines();
     void helpDuringAJobPausesIt();
+    void noSecretStaysInMemory_data();
+    void noSecretStaysInMemory();
     void download_data();
     void download();
 
@@ -946,6 +999,58 @@ void TestCommands::helpDuringAJobPausesIt()
     QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
              testfiles::transformed(data, "secret"));
     QVERIFY(window.isIdle());
+}
+
+void TestCommands::noSecretStaysInMemory_data()
+{
+    // However the Encrypt command ends, no copy of the password (as typed,
+    // as codes, in UTF-8, UTF-16 or UTF-32) nor of its key is left anywhere
+    // in the process's memory: not in the password box's strings, not in the
+    // expansion shown as it grows, not in what the job freed.
+    QTest::addColumn<bool>("advanced");
+    QTest::addColumn<QString>("end");
+    QTest::newRow("advanced, written") << true << "written";
+    QTest::newRow("advanced, No to the overwrite") << true << "declined";
+    QTest::newRow("advanced, refused") << true << "refused";
+    QTest::newRow("simple, written") << false << "written";
+}
+
+void TestCommands::noSecretStaysInMemory()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("The address sanitizer keeps freed blocks aside, unwiped");
+#endif
+    QFETCH(bool, advanced);
+    QFETCH(QString, end);
+    const QString input = path(QStringLiteral("photo.jpg"));
+    if (end == QStringLiteral("refused")) {
+        QVERIFY(QDir().mkdir(input));
+    } else {
+        QVERIFY(testfiles::writeFile(input, testfiles::randomBytes(5000, 8)));
+    }
+    if (end == QStringLiteral("declined")) {
+        QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.JPG.qbc")), "ancien"));
+    }
+    MemoryScan scan;
+    addSecrets(scan, madePassword(), advanced);
+    {
+        CommandWindow window;
+        window.setMode(advanced);
+        window.choose(input);
+        window.activate(QStringLiteral("btnCrypt"));
+        QString typed = madePassword();
+        for (const QChar c : std::as_const(typed)) { // one key at a time, as typed
+            QTest::sendKeyEvent(QTest::Click,
+                                window.control<QLineEdit>(QStringLiteral("Motdepass")),
+                                Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        wipe(typed);
+        MessageBox::setNextAnswer(end == QStringLiteral("declined") ? MessageBox::Answer::No
+                                                                    : MessageBox::Answer::Ok);
+        window.activate(QStringLiteral("btnCrypt"));
+        QVERIFY(window.isIdle());
+        QCOMPARE(scan.find(), QStringList());
+    }
 }
 
 void TestCommands::download_data()
