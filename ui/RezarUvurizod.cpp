@@ -15,6 +15,7 @@
 #include "ui/controls/QuibexCmd.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -42,6 +43,8 @@ RezarUvurizod::RezarUvurizod(QWidget* parent)
     wireCommands();
     // The only box that takes typing (the path box is read-only).
     m_ui.passwordBox->installEventFilter(new StrayAccessKeys(this));
+    connect(QGuiApplication::clipboard(), &QClipboard::selectionChanged, this,
+            &RezarUvurizod::keepPasswordOutOfSelection);
     m_dialog->setDialogTitle(wt::DialogTitle);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
@@ -71,6 +74,19 @@ void RezarUvurizod::wireCommands()
     connect(m_ui.cmdAide, &QuibexCmd::clicked, this, &RezarUvurizod::aide);
     connect(m_ui.tel, &QAction::triggered, this, &RezarUvurizod::telecharger);
     connect(m_ui.cmdTelechargement, &QuibexCmd::clicked, this, &RezarUvurizod::telecharger);
+}
+
+// The password shows in clear, as in the old tool, but selecting it must not
+// offer it to every program on the display through the primary selection.
+// The box has just put it there, and no other program can have asked for it
+// yet: the event loop that would answer has not run. Copy and paste work.
+void RezarUvurizod::keepPasswordOutOfSelection()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->ownsSelection() && m_ui.passwordBox->hasSelectedText() &&
+        clipboard->text(QClipboard::Selection) == m_ui.passwordBox->selectedText()) {
+        clipboard->clear(QClipboard::Selection);
+    }
 }
 
 void RezarUvurizod::startUp()

@@ -68,6 +68,7 @@ protected:
 
 private:
     void wireCommands();
+    void keepPasswordOutOfSelection();
     void startUp();
     void endProgram();
     // True, after saying so to the user, for 256 characters or more.

@@ -20,6 +20,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QBuffer>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFileDialog>
@@ -235,6 +236,7 @@ private slots:
     void helpAndAboutFixedLines_data();
     void helpAndAboutFixedLines();
     void helpDuringAJobPausesIt();
+    void passwordStaysOutOfTheSelection();
     void noSecretStaysInMemory_data();
     void noSecretStaysInMemory();
     void download_data();
@@ -999,6 +1001,38 @@ void TestCommands::helpDuringAJobPausesIt()
     QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
              testfiles::transformed(data, "secret"));
     QVERIFY(window.isIdle());
+}
+
+void TestCommands::passwordStaysOutOfTheSelection()
+{
+    // Selected with the keyboard or the mouse, the password never becomes
+    // the primary selection that any program on the display may read; copy
+    // and paste still work.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection()) {
+        QSKIP("This display has no primary selection (run under X11)");
+    }
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("a.txt")), "a"));
+    CommandWindow window;
+    QVERIFY(showAndActivate(window));
+    window.choose(path(QStringLiteral("a.txt")));
+    window.activate(QStringLiteral("btnCrypt"));
+    auto* box = window.control<QLineEdit>(QStringLiteral("Motdepass"));
+    QTest::keyClicks(box, QStringLiteral("motdepasse"));
+    QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
+    QCOMPARE(box->selectedText(), QStringLiteral("motdepasse"));
+    QVERIFY(clipboard->text(QClipboard::Selection) != QStringLiteral("motdepasse"));
+    QTest::mouseDClick(box, Qt::LeftButton, {}, box->rect().center());
+    QTest::mouseRelease(box, Qt::LeftButton, {}, box->rect().center());
+    QCOMPARE(box->selectedText(), QStringLiteral("motdepasse"));
+    QVERIFY(clipboard->text(QClipboard::Selection) != QStringLiteral("motdepasse"));
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), QStringLiteral("motdepasse"));
+    box->clear();
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box->text(), QStringLiteral("motdepasse"));
+    box->clear();
+    clipboard->clear();
 }
 
 void TestCommands::noSecretStaysInMemory_data()
