@@ -20,9 +20,12 @@
 
 extern "C" {
 
+// glibc's own entry points, which its malloc, realloc and free stand for.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 void* __libc_malloc(std::size_t size);
 void* __libc_realloc(void* block, std::size_t size);
 void __libc_free(void* block);
+// NOLINTEND(bugprone-reserved-identifier)
 
 void free(void* block) noexcept
 {

@@ -95,7 +95,11 @@ bool OutputFile::open(mode_t mode, gid_t group)
     if (!(m_features.unnamedFiles && openUnnamed(mode)) && !openNamed(mode)) {
         return false;
     }
-    return restrictAccess(mode, group);
+    if (!restrictAccess(mode, group)) {
+        drop();
+        return false;
+    }
+    return true;
 }
 
 // The unnamed file must be linkable later, through /proc: without it (a
@@ -145,9 +149,13 @@ bool OutputFile::openNamed(mode_t mode)
 // the first byte is written.
 bool OutputFile::restrictAccess(mode_t mode, gid_t group)
 {
-    if (::fremovexattr(m_fd, "system.posix_acl_access") != 0 && errno != ENODATA &&
-        errno != EOPNOTSUPP) {
-        return failSystem();
+    // Where the file system has no ACLs, removing one fails and none is there.
+    static constexpr char AccessAcl[] = "system.posix_acl_access";
+    if (::fremovexattr(m_fd, AccessAcl) != 0) {
+        const int error = errno;
+        if (::fgetxattr(m_fd, AccessAcl, nullptr, 0) >= 0) {
+            return fail(StreamFailure::System, error);
+        }
     }
     struct stat made
     {
@@ -477,6 +485,11 @@ void OutputFile::discard()
 
 void OutputFile::abandon() noexcept
 {
+    removeTemporaryName();
+}
+
+void OutputFile::removeTemporaryName() noexcept
+{
     QByteArray name;
     {
         const std::lock_guard lock(m_names);
@@ -495,7 +508,7 @@ void OutputFile::drop()
         ::close(m_fd);
         m_fd = -1;
     }
-    abandon();
+    removeTemporaryName();
 }
 
 } // namespace quibex

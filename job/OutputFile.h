@@ -95,6 +95,7 @@ private:
     void syncFolder();
     void closeFile();
     void drop();
+    void removeTemporaryName() noexcept;
 
     QByteArray m_folderPath;
     QByteArray m_name;

@@ -196,7 +196,7 @@ void RezarUvurizod::crypter()
     }
     // The codes and the key go with the command, however it ends.
     const auto wiped = qScopeGuard([&codes] { wipeSecret(*codes); });
-    if (m_expanding) {
+    if (m_preparing) {
         MessageBox::beep();
         return;
     }
@@ -210,7 +210,13 @@ void RezarUvurizod::crypter()
     const auto keyWiped = qScopeGuard([&key] { wipeSecret(*key); });
     // The selection as it is now: a Browse during the expansion changed it.
     const QString file = m_dialog->fileName();
-    if (confirmKey(m_view, file, *codes, advanced, *key, m_jobOptions)) {
+    bool confirmed = false;
+    {
+        m_preparing = true; // its read may yield, as the expansion does
+        const auto checked = qScopeGuard([this] { m_preparing = false; });
+        confirmed = confirmKey(m_view, file, *codes, advanced, *key, m_jobOptions);
+    }
+    if (confirmed) {
         dec_crypt(file, *key);
     }
 }
@@ -232,8 +238,8 @@ std::optional<QByteArray> RezarUvurizod::keyFor(const QByteArray& passwordCodes,
     }
     QByteArray key;
     {
-        m_expanding = true;
-        const auto expanded = qScopeGuard([this] { m_expanding = false; });
+        m_preparing = true;
+        const auto expanded = qScopeGuard([this] { m_preparing = false; });
         key = expandKeyOnView(m_view, passwordCodes);
     }
     // A Quit during the expansion's yields ends the program: no job then.

@@ -80,7 +80,8 @@ private:
     WindowJobView m_view;
     std::unique_ptr<FileOpenDialog> m_dialog;
     JobOptions m_jobOptions;
-    bool m_expanding = false;
+    // A key is being expanded or checked: their yields let commands run.
+    bool m_preparing = false;
     bool m_closeAllowed = false;
     bool m_frameCentred = false;
 };
