@@ -34,4 +34,10 @@ public:
 ExpandedKey expandKey(std::span<const std::uint8_t> password,
                       ExpansionObserver* observer = nullptr);
 
+// For each code of the key that expandKey(password) makes, the position in
+// the password of the code it was made from (a code copied from the one
+// before it counts as made from the same): what a mistyped character of the
+// password would change. The password has 1 to 255 codes.
+std::array<std::uint8_t, ExpandedKeySize> expansionSources(std::span<const std::uint8_t> password);
+
 } // namespace quibex

@@ -9,16 +9,20 @@
 #include "job/JobView.h"
 #include "job/OffThread.h"
 #include "job/PasswordKey.h"
+#include "job/TextEvidence.h"
 #include "job/Texts.h"
 
 #include <QFile>
 #include <QMimeDatabase>
+#include <QMultiHash>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QStandardPaths>
 #include <QtEndian>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -31,6 +35,9 @@ namespace {
 constexpr std::size_t BeginningSize = std::size_t{16} * 1024;
 // Fewer bytes than this say too little either way.
 constexpr qsizetype ShortestTold = 16;
+// Below this, a wrong password and a wrong mode garble a beginning alike:
+// the question then names no mode.
+constexpr qsizetype ShortestForMode = 256;
 
 using texts::text;
 
@@ -100,7 +107,8 @@ bool toldByContent(const QMimeType& type)
 }
 
 // The ending an encrypted name kept before ".qbc" ("JPG" in photo.JPG.qbc),
-// empty when there is none.
+// empty when there is none or when it is only the end of a name that had no
+// ending ("sans_extension" gave sans_extension.ION.qbc).
 QString keptEnding(const QString& file)
 {
     const QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
@@ -109,20 +117,72 @@ QString keptEnding(const QString& file)
     }
     const QString inner = name.chopped(4);
     const qsizetype dot = inner.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : inner.mid(dot + 1);
+    if (dot < 0) {
+        return {};
+    }
+    const QString ending = inner.mid(dot + 1);
+    const QString stem = inner.left(dot);
+    const bool endOfAName = ending.size() == 3 && !stem.contains(QLatin1Char('.')) &&
+                            stem.endsWith(ending, Qt::CaseInsensitive);
+    return endOfAName ? QString() : ending;
 }
 
-// The types the ending names, when every one of them can be told by content.
+// Every ending of the MIME database's globs ("*.docx"), by its last three
+// letters ("ocx"): the name keeps no more of a longer ending. Read from its
+// glob list (weight:type:pattern lines), which is far quicker to go through
+// than every type the database holds.
+const QMultiHash<QString, QString>& endingsByLastThree()
+{
+    static const QMultiHash<QString, QString> endings = [] {
+        QMultiHash<QString, QString> found;
+        for (const QString& path : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                             QStringLiteral("mime/globs2"))) {
+            QFile globs(path);
+            if (!globs.open(QIODevice::ReadOnly)) {
+                continue;
+            }
+            for (const QByteArray& line : globs.readAll().split('\n')) {
+                const QList<QByteArray> fields = line.split(':');
+                const QString pattern =
+                    fields.size() >= 3 ? QString::fromUtf8(fields[2]).toLower() : QString();
+                const QString ending = pattern.mid(2);
+                if (pattern.startsWith(QLatin1String("*.")) && ending.size() > 3 &&
+                    !ending.contains(QRegularExpression(QStringLiteral("[*?\\[.]")))) {
+                    found.insert(ending.right(3), ending);
+                }
+            }
+        }
+        return found;
+    }();
+    return endings;
+}
+
+// The types the kept ending may stand for: its own, and those of the longer
+// endings it ends that can be told from content (OCX: docx; TML: html,
+// xhtml). A two-letter ending kept its dot (.PS) and stands for itself alone.
+// Empty when the ending itself names a type that cannot be told from content.
 QList<QMimeType> judgeableTypes(const QMimeDatabase& database, const QString& ending)
 {
     if (ending.isEmpty()) {
         return {};
     }
-    const QList<QMimeType> types =
-        database.mimeTypesForFileName(QStringLiteral("x.") + ending.toLower());
-    const bool judgeable =
-        !types.isEmpty() && std::all_of(types.cbegin(), types.cend(), toldByContent);
-    return judgeable ? types : QList<QMimeType>{};
+    const auto typesOf = [&database](const QString& candidate) {
+        return database.mimeTypesForFileName(QStringLiteral("x.") + candidate);
+    };
+    QList<QMimeType> types = typesOf(ending.toLower());
+    if (!std::all_of(types.cbegin(), types.cend(), toldByContent)) {
+        return {};
+    }
+    if (ending.size() == 3) {
+        for (const QString& longer : endingsByLastThree().values(ending.toLower())) {
+            for (const QMimeType& type : typesOf(longer)) {
+                if (!types.contains(type) && toldByContent(type)) {
+                    types.append(type);
+                }
+            }
+        }
+    }
+    return types;
 }
 
 QByteArray beginningOf(const QString& file, const std::shared_ptr<StreamWrapper>& streams)
@@ -161,67 +221,48 @@ QByteArray decrypted(const QByteArray& bytes, const QByteArray& key)
     return plain;
 }
 
-bool fitsOneOf(const QMimeType& found, const QList<QMimeType>& types)
-{
-    return !found.isDefault() &&
-           std::any_of(types.cbegin(), types.cend(), [&found](const QMimeType& type) {
-               return found == type || found.inherits(type.name()) || type.inherits(found.name());
-           });
-}
-
-// Text judged by the whole beginning, not its first 128 bytes alone: a wrong
-// key turns some line ends, blanks or capitals of a text into control
-// characters. Tabs, line and page breaks, and the end mark and escapes of old
-// text files are text.
-bool controlFree(const QByteArray& bytes)
-{
-    return std::none_of(bytes.cbegin(), bytes.cend(), [](char byte) {
-        const auto code = quint8(byte);
-        return code < 0x20 && !(code >= 0x09 && code <= 0x0D) && code != 0x1A && code != 0x1B;
-    });
-}
-
 bool isText(const QMimeType& type)
 {
     const QString plain = QStringLiteral("text/plain");
     return type.name() == plain || type.inherits(plain);
 }
 
-// The type of decrypted bytes; text with control characters in it is no
-// type at all. Text that opens with a byte-order mark is taken as it is.
-QMimeType typeOf(const QMimeDatabase& database, const QByteArray& plain)
+// What a right key gives: content of a specific type (the name's, or another
+// binary one: a picture named for another format), or, where the name stands
+// for text, text as people write it, alike at every position of the key.
+// Mere text is never right for a binary type: a wrong key over the zeros of
+// a binary header gives the printable password back.
+bool seemsRight(const QMimeDatabase& database, const QByteArray& plain,
+                const PasswordPositions& password, const QList<QMimeType>& types)
 {
-    const QMimeType found = database.mimeTypeForData(plain);
-    const bool marked = plain.startsWith("\xFF\xFE") || plain.startsWith("\xFE\xFF") ||
-                        plain.startsWith("\xEF\xBB\xBF");
-    if (isText(found) && !marked && !controlFree(plain)) {
-        return database.mimeTypeForName(QStringLiteral("application/octet-stream"));
+    if (std::any_of(types.cbegin(), types.cend(), isText) && readsAsText(plain, password)) {
+        return true;
     }
-    return found;
-}
-
-// What a right key gives: the type of the name, or content of some other
-// specific type (a picture named for another format). Not mere text: a wrong
-// key over the zeros of a binary header gives the printable password back.
-bool seemsRight(const QMimeType& found, const QList<QMimeType>& types)
-{
-    return (!found.isDefault() && !isText(found)) || fitsOneOf(found, types);
+    const QMimeType found = database.mimeTypeForData(plain);
+    return !found.isDefault() && !isText(found);
 }
 
 } // namespace
 
 namespace {
 
+// A wrong key, with a short beginning, cannot be told from a wrong mode:
+// the password question then. The other mode is named only when its key
+// gives content of the name's type and this key does not.
 KeyFit fitOf(const QMimeDatabase& database, const QList<QMimeType>& types, const QByteArray& bytes,
-             const QByteArray& key, const std::function<QByteArray()>& otherKey)
+             const QByteArray& codes, bool advanced, const QByteArray& key,
+             const std::function<QByteArray()>& otherKey)
 {
     if (bytes.size() < ShortestTold) {
         return KeyFit::CannotTell;
     }
     QByteArray plain = decrypted(bytes, key);
     const auto wiped = qScopeGuard([&plain] { wipeSecret(plain); });
-    if (seemsRight(typeOf(database, plain), types)) {
+    if (seemsRight(database, plain, PasswordPositions::of(codes, advanced), types)) {
         return KeyFit::CannotTell;
+    }
+    if (bytes.size() < ShortestForMode) {
+        return KeyFit::NeitherFits;
     }
     const QByteArray other = otherKey();
     if (other.isEmpty()) {
@@ -229,20 +270,36 @@ KeyFit fitOf(const QMimeDatabase& database, const QList<QMimeType>& types, const
     }
     wipeSecret(plain);
     plain = decrypted(bytes, other);
-    return fitsOneOf(typeOf(database, plain), types) ? KeyFit::OtherModeFits : KeyFit::NeitherFits;
+    return seemsRight(database, plain, PasswordPositions::of(codes, !advanced), types)
+               ? KeyFit::OtherModeFits
+               : KeyFit::NeitherFits;
+}
+
+// The key of codes in a mode, a copy of its own to be wiped.
+QByteArray keyOf(const QByteArray& codes, bool advanced)
+{
+    return advanced ? expandKeySilently(codes) : QByteArray(codes.constData(), codes.size());
 }
 
 } // namespace
 
-KeyFit keyFit(const QString& file, const QByteArray& key,
-              const std::function<QByteArray()>& otherKey)
+KeyFit keyFit(const QString& file, const QByteArray& codes, bool advanced)
 {
     const QMimeDatabase database;
     const QList<QMimeType> types = judgeableTypes(database, keptEnding(file));
-    if (types.isEmpty() || key.isEmpty()) {
+    if (types.isEmpty() || codes.isEmpty()) {
         return KeyFit::CannotTell;
     }
-    return fitOf(database, types, beginningOf(file, {}), key, otherKey);
+    QByteArray key = keyOf(codes, advanced);
+    QByteArray other;
+    const auto wiped = qScopeGuard([&key, &other] {
+        wipeSecret(key);
+        wipeSecret(other);
+    });
+    return fitOf(database, types, beginningOf(file, {}), codes, advanced, key, [&] {
+        other = keyOf(codes, !advanced);
+        return other;
+    });
 }
 
 bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, bool advanced,
@@ -263,8 +320,8 @@ bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, boo
     // Made only when needed, and wiped here whatever happens.
     QByteArray other;
     const auto otherWiped = qScopeGuard([&other] { wipeSecret(other); });
-    const KeyFit fit = fitOf(database, types, *beginning, key, [&] {
-        other = advanced ? QByteArray(codes.constData(), codes.size()) : expandKeySilently(codes);
+    const KeyFit fit = fitOf(database, types, *beginning, codes, advanced, key, [&] {
+        other = keyOf(codes, !advanced);
         return other;
     });
     if (fit == KeyFit::CannotTell) {

@@ -8,8 +8,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
-
 namespace quibex {
 
 class JobView;
@@ -22,19 +20,21 @@ enum class KeyFit
     // content, too few bytes, or content that seems right: no question.
     CannotTell,
     // The key gives neither the type of the name nor any other specific
-    // type, but the other mode's key gives the type of the name.
+    // type, but the other mode's key does (never said of fewer than 256 bytes).
     OtherModeFits,
     // Neither key gives content of the type of the name.
     NeitherFits,
 };
 
-// Reads the first few KiB of file as the job opens it (anything but a
-// regular file tells nothing), decrypts them with key, and with otherKey()
-// only when key does not seem right; the caller owns that key and wipes it.
-// A garbled beginning is what a wrong password or mode gives; content of a
-// specific type, even not the name's, is taken as the user's.
-KeyFit keyFit(const QString& file, const QByteArray& key,
-              const std::function<QByteArray()>& otherKey);
+// Reads the first 16 KiB of file as the job opens it (anything but a regular
+// file tells nothing), decrypts them with the key of the password codes in
+// the mode advanced, and with the other mode's key only when that key does
+// not seem right; both keys are wiped. A garbled beginning is what a wrong
+// password or mode gives; content of a specific type, even not the name's,
+// is taken as the user's; text must read alike at every character of the
+// password. Below 256 bytes a wrong mode cannot be told from a wrong
+// password: NeitherFits then.
+KeyFit keyFit(const QString& file, const QByteArray& codes, bool advanced);
 
 // Before the Encrypt command decrypts file with key (made from the password
 // codes in the mode advanced): when the key does not seem to fit, asks

@@ -610,8 +610,13 @@ void TestCommands::wrongKeyIsAskedAboutFirst()
     QFETCH(QString, passwordBack);
     QFETCH(bool, yes);
     QFETCH(QString, question);
-    QImage picture(40, 30, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
+    // Large enough for a wrong mode to be told from a wrong password.
+    QImage picture(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            picture.setPixel(x, y, qRgb(x * 4, y * 5, (x ^ y) * 3));
+        }
+    }
     QByteArray png;
     QBuffer buffer(&png);
     QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
