@@ -121,6 +121,7 @@ SingleInstance::SingleInstance(const QString& lockPath)
     if (!path) {
         return;
     }
+    m_path = path;
     m_lock.emplace(*path);
     // Only a live owner counts; age alone never makes the lock stale.
     m_lock->setStaleLockTime(0);

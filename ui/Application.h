@@ -32,11 +32,15 @@ public:
     // Whether this instance holds the lock, so that a second start ends.
     bool guarded() const { return m_lock && m_lock->isLocked(); }
 
+    // Where the lock is, when there is one.
+    std::optional<QString> lockPath() const { return m_path; }
+
     // In a folder that only this user controls, made in the temporary folder
     // when the runtime folder does not qualify; none when neither does.
     static std::optional<QString> defaultLockPath();
 
 private:
+    std::optional<QString> m_path;
     std::optional<QLockFile> m_lock;
     bool m_acquired = true;
 };

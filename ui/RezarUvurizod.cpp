@@ -6,6 +6,7 @@
 #include "job/KeyCheck.h"
 #include "job/OutputName.h"
 #include "job/PasswordKey.h"
+#include "job/Texts.h"
 #include "ui/BusyPointer.h"
 #include "ui/LegacyFonts.h"
 #include "ui/Pictures.h"
@@ -19,9 +20,13 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMoveEvent>
 #include <QScopeGuard>
 #include <QScreen>
@@ -46,6 +51,7 @@ RezarUvurizod::RezarUvurizod(QWidget* parent)
     connect(QGuiApplication::clipboard(), &QClipboard::selectionChanged, this,
             &RezarUvurizod::keepPasswordOutOfSelection);
     m_dialog->setDialogTitle(wt::DialogTitle);
+    setAcceptDrops(true);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
     startUp();
@@ -160,12 +166,58 @@ void RezarUvurizod::parcourir()
         return;
     }
     const BusyPointer busy;
-    const QString selection = m_dialog->fileName();
+    showChoice(m_dialog->fileName());
+}
+
+void RezarUvurizod::choose(const QString& path)
+{
+    m_dialog->setFileName(path);
+    showChoice(path);
+}
+
+void RezarUvurizod::showChoice(const QString& selection)
+{
     m_ui.fileSelected->setText(selection);
     // Only a hint: the job itself reads the direction from the name.
     if (isDecryptionPath(selection)) {
         m_view.setCryptCaption(wt::DecryptCaption);
     }
+}
+
+void RezarUvurizod::showHandedOver(const QString& path)
+{
+    if (!path.isEmpty()) {
+        choose(path);
+    }
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void RezarUvurizod::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+// One local file is chosen as Browse would choose it; anything else is
+// refused with a word, the window working on one file at a time.
+void RezarUvurizod::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    if (urls.size() != 1 || !urls.first().isLocalFile()) {
+        m_view.message(wt::DropOneFile, MessageKind::Error);
+        return;
+    }
+    const QString path = urls.first().toLocalFile();
+    if (QFileInfo(path).isDir()) {
+        m_view.message(texts::text(texts::InputIsFolder).arg(path), MessageKind::Error);
+        return;
+    }
+    choose(path);
 }
 
 void RezarUvurizod::crypter()

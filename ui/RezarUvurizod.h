@@ -50,6 +50,11 @@ public:
     FileOpenDialog& dialog() { return *m_dialog; }
 
     void parcourir();
+    // The file chosen as Browse chooses it, without the dialog: from the
+    // command line, a second start or a drop.
+    void choose(const QString& path);
+    // A second start's file, if any, chosen; the window un-minimised and in front.
+    void showHandedOver(const QString& path);
     void crypter();
     void aide();
     void aPropos();
@@ -64,10 +69,13 @@ public:
 protected:
     // Only the two Quit commands may close the window.
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 
 private:
     void wireCommands();
+    void showChoice(const QString& selection);
     void keepPasswordOutOfSelection();
     void startUp();
     void endProgram();

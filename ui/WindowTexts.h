@@ -45,6 +45,10 @@ inline const QString DownloadItem = QStringLiteral("Télécharger d'autres Utili
 
 // The Encrypt command's own refusals.
 inline const QString NoFileText = QStringLiteral(" Vous devez choisir un fichier à décrypter");
+// A drop of several files, or of what is not a file (kind error, default
+// title); a folder gets the job's own refusal.
+inline const QString DropOneFile =
+    QStringLiteral("Déposez un seul fichier à la fois : la fenêtre traite un fichier à la fois.");
 inline const QString NoFileTitle = QStringLiteral(" Fichier introuvable ");
 inline const QString PasswordTooLong =
     QStringLiteral("Utilisez un mot de passe de moins de 256 caractères.");

@@ -3,11 +3,24 @@
 
 #include "ui/Application.h"
 #include "ui/EndSignals.h"
+#include "ui/HandOver.h"
 #include "ui/RezarUvurizod.h"
 
 #include <QApplication>
+#include <QFile>
 
 #include <sys/prctl.h>
+
+namespace {
+
+// quibex-crypto [FILE]: the file to open, absolute; empty without one.
+QString fileArgument(int argc, char* argv[])
+{
+    return argc == 2 && argv[1][0] != '-' ? quibex::givenPath(QFile::decodeName(argv[1]))
+                                          : QString();
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -18,7 +31,11 @@ int main(int argc, char* argv[])
     // display, which may already print warnings, and before any window shows.
     QCoreApplication::setApplicationName(QStringLiteral("quibex-crypto"));
     const quibex::SingleInstance instance;
+    const QString file = fileArgument(argc, argv);
     if (!instance.acquired()) {
+        // The window already open shows the file, or only comes to the front.
+        quibex::handOver(quibex::HandOverServer::socketPathFor(*instance.lockPath()),
+                         file.toUtf8());
         return 0;
     }
 
@@ -33,5 +50,14 @@ int main(int argc, char* argv[])
                      &quibex::RezarUvurizod::quitter);
     window.centre();
     window.show();
+    if (!file.isEmpty()) {
+        window.choose(file);
+    }
+    quibex::HandOverServer handOver;
+    QObject::connect(&handOver, &quibex::HandOverServer::handedOver, &window,
+                     &quibex::RezarUvurizod::showHandedOver);
+    if (instance.guarded()) {
+        handOver.listen(quibex::HandOverServer::socketPathFor(*instance.lockPath()));
+    }
     return QApplication::exec();
 }

@@ -23,11 +23,15 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -213,6 +217,8 @@ private slots:
 
     void browse_data();
     void browse();
+    void otherWaysToChoose_data();
+    void otherWaysToChoose();
     void realDialogListsEveryFile();
     void browseDuringAJobConcernsTheNextRun();
 
@@ -347,6 +353,83 @@ void TestCommands::browse()
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     const bool textChanges = !choice.isEmpty() && choice != earlier;
     QCOMPARE(busyWhileShown, textChanges ? QList<bool>{true} : QList<bool>{});
+}
+
+void TestCommands::otherWaysToChoose_data()
+{
+    // A drop or a second start chooses a file as Browse does, without the
+    // dialog; a drop of anything but one file is refused with a word and
+    // changes nothing. The window comes to the front for a second start.
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("items"); // "folder/": made here; "https:": not a file
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("message"); // empty: none
+    const QString one = QString::fromUtf8("Déposez un seul fichier à la fois : la fenêtre "
+                                          "traite un fichier à la fois.");
+    const QString folder = QString::fromUtf8(texts::InputIsFolder);
+    QTest::newRow("drop, one file") << "drop" << QStringList{"photo.JPG.qbc"} << "photo.JPG.qbc"
+                                    << "";
+    QTest::newRow("drop, two files") << "drop" << QStringList{"a.txt", "b.txt"} << "" << one;
+    QTest::newRow("drop, a folder") << "drop" << QStringList{"album/"} << "" << folder;
+    QTest::newRow("drop, a web address")
+        << "drop" << QStringList{"https://example.org/a.txt"} << "" << one;
+    QTest::newRow("handed over") << "handover" << QStringList{"photo.JPG.qbc"} << "photo.JPG.qbc"
+                                 << "";
+    QTest::newRow("handed over while minimised") << "minimised" << QStringList{"a.txt"} << "a.txt"
+                                                 << "";
+    QTest::newRow("second start without a file") << "minimised" << QStringList{} << ""
+                                                 << "";
+}
+
+void TestCommands::otherWaysToChoose()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, items);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    QList<QUrl> urls;
+    for (const QString& item : std::as_const(items)) {
+        if (item.startsWith(QLatin1String("https:"))) {
+            urls << QUrl(item);
+            continue;
+        }
+        QVERIFY(item.endsWith(QLatin1Char('/')) ? QDir().mkdir(path(item))
+                                                : testfiles::writeFile(path(item), "x"));
+        urls << QUrl::fromLocalFile(QDir::cleanPath(path(item)));
+    }
+    CommandWindow window;
+    QVERIFY(showAndActivate(window));
+    const int before = MessageBox::shownCount();
+    if (how == QStringLiteral("drop")) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
+        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+        QApplication::sendEvent(&window, &drop);
+        MessageBox::clearNextAnswers();
+    } else {
+        if (how == QStringLiteral("minimised")) {
+            window.showMinimized();
+        }
+        window.showHandedOver(urls.isEmpty() ? QString() : urls.first().toLocalFile());
+        QVERIFY(!window.isMinimized() && window.isVisible());
+    }
+    const QString chosen = shown.isEmpty() ? QString() : QDir::cleanPath(path(shown));
+    QCOMPARE(window.text(QStringLiteral("fileSelected")), chosen);
+    QCOMPARE(window.dialog().fileName(), chosen);
+    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+             chosen.endsWith(QLatin1String(".qbc")) ? QStringLiteral("Décrypter")
+                                                    : QStringLiteral("&Crypter"));
+    QCOMPARE(MessageBox::shownCount() - before, message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QCOMPARE(MessageBox::lastShown().text, message.contains(QLatin1String("%1"))
+                                                   ? message.arg(urls.first().toLocalFile())
+                                                   : message);
+    }
+    QVERIFY(ScriptedFileOpenDialog::shown().isEmpty());
 }
 
 void TestCommands::realDialogListsEveryFile()

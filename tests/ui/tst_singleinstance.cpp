@@ -2,10 +2,12 @@
 // SPDX-FileCopyrightText: 2026 The Quibex Crypto team
 
 #include "ui/Application.h"
+#include "ui/HandOver.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,6 +73,8 @@ private slots:
     void cleanup();
     void secondStartEndsSilently_data();
     void secondStartEndsSilently();
+    void handOver_data();
+    void handOver();
     void lockOfACrashedInstanceIsTakenOver();
     void anotherUsersNameDoesNotStopTheStart_data();
     void anotherUsersNameDoesNotStopTheStart();
@@ -79,7 +83,7 @@ private slots:
 
 private:
     bool setRuntime(Runtime runtime);
-    QProcess& start();
+    QProcess& start(const QStringList& arguments = {});
     QString folderInTemp() const;
     QString lockPath() const;
     bool ownsLock(const QProcess& process) const;
@@ -130,7 +134,7 @@ bool TestSingleInstance::setRuntime(Runtime runtime)
     return false;
 }
 
-QProcess& TestSingleInstance::start()
+QProcess& TestSingleInstance::start(const QStringList& arguments)
 {
     QProcess& process = *m_started.emplace_back(std::make_unique<QProcess>());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -142,7 +146,7 @@ QProcess& TestSingleInstance::start()
     environment.insert(QStringLiteral("TMPDIR"), m_temp->path());
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(QUIBEX_PROGRAM), QStringList{});
+    process.start(QStringLiteral(QUIBEX_PROGRAM), arguments);
     return process;
 }
 
@@ -169,17 +173,23 @@ bool TestSingleInstance::ownsLock(const QProcess& process) const
 
 void TestSingleInstance::secondStartEndsSilently_data()
 {
+    // With a file, or without: it is handed over to the first, which the
+    // second leaves running.
     QTest::addColumn<Runtime>("runtime");
-    QTest::newRow("runtime folder") << Runtime::Private;
-    QTest::newRow("no runtime folder") << Runtime::Unset;
-    QTest::newRow("runtime folder open to others") << Runtime::OpenToOthers;
-    QTest::newRow("runtime folder of another user") << Runtime::OfAnotherUser;
-    QTest::newRow("runtime folder through a link") << Runtime::Link;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("runtime folder") << Runtime::Private << QStringList{};
+    QTest::newRow("runtime folder, a file given") << Runtime::Private << QStringList{"a.txt"};
+    QTest::newRow("no runtime folder") << Runtime::Unset << QStringList{};
+    QTest::newRow("no runtime folder, a file given") << Runtime::Unset << QStringList{"a.txt"};
+    QTest::newRow("runtime folder open to others") << Runtime::OpenToOthers << QStringList{};
+    QTest::newRow("runtime folder of another user") << Runtime::OfAnotherUser << QStringList{};
+    QTest::newRow("runtime folder through a link") << Runtime::Link << QStringList{};
 }
 
 void TestSingleInstance::secondStartEndsSilently()
 {
     QFETCH(Runtime, runtime);
+    QFETCH(QStringList, arguments);
     if (runtime == Runtime::OfAnotherUser && !mayActAsAnotherUser()) {
         QSKIP("Only root can give a folder to another user");
     }
@@ -188,16 +198,62 @@ void TestSingleInstance::secondStartEndsSilently()
     QVERIFY(first.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(ownsLock(first), 10000);
 
-    QProcess& second = start();
+    QProcess& second = start(arguments);
     QVERIFY(second.waitForFinished(10000));
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QCOMPARE(second.readAllStandardOutput(), QByteArray());
     QCOMPARE(second.readAllStandardError(), QByteArray());
 
-    // The first instance is untouched: still running, still the owner.
+    // The first instance is untouched: still running, still the owner, its
+    // hand-over socket beside the lock and for this user alone.
     QCOMPARE(first.state(), QProcess::Running);
     QVERIFY(ownsLock(first));
+    struct stat socket
+    {
+    };
+    QCOMPARE(
+        ::lstat(QFile::encodeName(quibex::HandOverServer::socketPathFor(lockPath())).constData(),
+                &socket),
+        0);
+    QVERIFY(S_ISSOCK(socket.st_mode) && socket.st_uid == ::getuid() &&
+            (socket.st_mode & (S_IRWXG | S_IRWXO)) == 0);
+}
+
+void TestSingleInstance::handOver_data()
+{
+    // What a second start sends reaches the window as a path, or as nothing
+    // when it gave no file; anything that is not one absolute path is ignored.
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("a path") << QByteArray("/d/photo.JPG.qbc") << true;
+    QTest::newRow("an accented path") << QString::fromUtf8("/d/été.txt").toUtf8() << true;
+    QTest::newRow("no file") << QByteArray() << true;
+    QTest::newRow("a relative path") << QByteArray("d/a.txt") << false;
+    QTest::newRow("not UTF-8") << QByteArray("/d/\xff\xfe") << false;
+    QTest::newRow("two lines") << QByteArray("/a\n/b") << false;
+    QTest::newRow("a zero byte") << QByteArray("/a\0b", 4) << false;
+    QTest::newRow("longer than a path") << "/" + QByteArray(5000, 'a') << false;
+}
+
+void TestSingleInstance::handOver()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(bool, taken);
+    quibex::HandOverServer server;
+    const QString socket = m_runtime->filePath(QStringLiteral("quibex-crypto.socket"));
+    QVERIFY(server.listen(socket));
+    QSignalSpy received(&server, &quibex::HandOverServer::handedOver);
+    QVERIFY(quibex::handOver(socket, message));
+    // A path sent after it shows when the message has been dealt with.
+    QVERIFY(quibex::handOver(socket, "/fin"));
+    QTRY_VERIFY(!received.isEmpty() && received.last().value(0) == QStringLiteral("/fin"));
+    QStringList paths;
+    for (const QVariantList& arguments : std::as_const(received)) {
+        paths << arguments.value(0).toString();
+    }
+    const QStringList expected{QString::fromUtf8(message), QStringLiteral("/fin")};
+    QCOMPARE(paths, taken ? expected : QStringList{QStringLiteral("/fin")});
 }
 
 void TestSingleInstance::lockOfACrashedInstanceIsTakenOver()
