@@ -13,6 +13,7 @@
 #include "job/InputFile.h"
 #include "job/OffThread.h"
 #include "job/OutputFile.h"
+#include "job/StandardOutput.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -201,11 +202,12 @@ struct Opened
     std::optional<struct stat> entry;
 };
 
+// No output path: standard output, where nothing is looked at.
 Opened openFiles(const QString& file, const QString& outputPath)
 {
     Opened opened;
     opened.refusal = openInput(file, opened.input);
-    if (!opened.refusal) {
+    if (!opened.refusal && !outputPath.isEmpty()) {
         opened.refusal = lookAtOutput(file, outputPath, opened.input->info(), opened.entry);
     }
     return opened;
@@ -231,33 +233,44 @@ std::optional<Outcome> askToReplace(JobView& view, const QString& outputPath,
 // The bytes from input to an unnamed output on the worker's thread, followed
 // here. The output has the input's permission bits and group; it may replace
 // only what the user agreed to replace.
+// The output file, made and opened off this thread, and dropped there too
+// when the program ends meanwhile (nullopt then).
+std::optional<std::unique_ptr<OutputFile>> openOutput(JobView& view, const JobOptions& options,
+                                                      const QString& outputPath, bool replace,
+                                                      const struct stat& input)
+{
+    return offThread(view, options.updateInterval,
+                     [native = QFile::encodeName(outputPath),
+                      rule = OutputFile::Rule{replace, input.st_dev, input.st_ino},
+                      mode = input.st_mode & 0777, group = input.st_gid] {
+                         auto output = std::make_unique<OutputFile>(native, rule);
+                         [[maybe_unused]] const bool ready =
+                             output->open(mode, group); // else error() says why
+                         return output;
+                     });
+}
+
 Outcome transformFile(JobView& view, const QString& file, const QByteArray& key,
                       const JobOptions& options, std::unique_ptr<InputFile> input,
                       const QString& outputPath, bool replace)
 {
     const struct stat info = input->info();
-    // Made and opened off this thread; dropped there too when the program
-    // ends meanwhile.
-    std::optional<std::unique_ptr<OutputFile>> opened =
-        offThread(view, options.updateInterval,
-                  [native = QFile::encodeName(outputPath),
-                   rule = OutputFile::Rule{replace, info.st_dev, info.st_ino},
-                   mode = info.st_mode & 0777, group = info.st_gid] {
-                      auto output = std::make_unique<OutputFile>(native, rule);
-                      [[maybe_unused]] const bool ready =
-                          output->open(mode, group); // else error() says why
-                      return output;
-                  });
-    if (!opened) {
-        return ended();
-    }
-    std::unique_ptr<OutputFile> output = std::move(*opened);
-    if (output->error().failure != StreamFailure::None) {
-        return failureOf(output->error(), file, outputPath);
+    std::unique_ptr<ByteSink> sink;
+    if (outputPath == QLatin1String("-")) {
+        sink = std::make_unique<StandardOutput>();
+    } else {
+        std::optional<std::unique_ptr<OutputFile>> output =
+            openOutput(view, options, outputPath, replace, info);
+        if (!output) {
+            return ended();
+        }
+        if ((*output)->error().failure != StreamFailure::None) {
+            return failureOf((*output)->error(), file, outputPath);
+        }
+        sink = std::move(*output);
     }
     const std::int64_t size = info.st_size;
     std::unique_ptr<ByteSource> source = std::move(input);
-    std::unique_ptr<ByteSink> sink = std::move(output);
     if (options.streams) {
         source = options.streams->source(std::move(source));
         sink = options.streams->sink(std::move(sink));
@@ -284,12 +297,13 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
     if (key.isEmpty()) {
         return Outcome::failure(text(texts::EmptyKey), MessageKind::Error);
     }
-    outputPath = outputPathFor(file);
+    outputPath = options.outputPath.isEmpty() ? outputPathFor(file) : options.outputPath;
     view.setStatus(
         text(isDecryptionPath(file) ? texts::StatusDecrypting : texts::StatusEncrypting));
 
-    std::optional<Opened> opened = offThread(
-        view, options.updateInterval, [file, outputPath] { return openFiles(file, outputPath); });
+    const QString looked = outputPath == QLatin1String("-") ? QString() : outputPath;
+    std::optional<Opened> opened =
+        offThread(view, options.updateInterval, [file, looked] { return openFiles(file, looked); });
     if (!opened) {
         return ended();
     }

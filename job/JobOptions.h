@@ -5,6 +5,8 @@
 
 #include "job/ByteStreams.h"
 
+#include <QString>
+
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -20,6 +22,9 @@ struct JobOptions
     std::chrono::milliseconds updateInterval{30};
     // None in the program: the job reads and writes its files directly.
     std::shared_ptr<StreamWrapper> streams;
+    // Empty: the output name rule. "-": standard output. Else the output's
+    // path, under the same rules (never the input, asked before replacing).
+    QString outputPath;
 };
 
 } // namespace quibex

@@ -259,7 +259,7 @@ KeyFit fitOf(const QMimeDatabase& database, const QList<QMimeType>& types, const
     QByteArray plain = decrypted(bytes, key);
     const auto wiped = qScopeGuard([&plain] { wipeSecret(plain); });
     if (seemsRight(database, plain, PasswordPositions::of(codes, advanced), types)) {
-        return KeyFit::CannotTell;
+        return KeyFit::Fits;
     }
     if (bytes.size() < ShortestForMode) {
         return KeyFit::NeitherFits;
@@ -324,7 +324,7 @@ bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, boo
         other = keyOf(codes, !advanced);
         return other;
     });
-    if (fit == KeyFit::CannotTell) {
+    if (fit == KeyFit::CannotTell || fit == KeyFit::Fits) {
         return true;
     }
     const QString question =

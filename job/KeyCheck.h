@@ -17,8 +17,10 @@ class JobView;
 enum class KeyFit
 {
     // Not a stem.EXT.qbc name, an ending the MIME database cannot judge from
-    // content, too few bytes, or content that seems right: no question.
+    // content, or too few bytes: no question.
     CannotTell,
+    // Content that seems right for the key: no question.
+    Fits,
     // The key gives neither the type of the name nor any other specific
     // type, but the other mode's key does (never said of fewer than 256 bytes).
     OtherModeFits,

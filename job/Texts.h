@@ -76,6 +76,9 @@ inline constexpr const char* FolderMoved =
     "été enregistré.";
 inline constexpr const char* EmptyKey = "Le mot de passe est vide.";
 
+// The refusal of a password of 256 characters or more (kind error).
+inline constexpr const char* PasswordTooLong =
+    "Utilisez un mot de passe de moins de 256 caractères.";
 // The Encrypt command's refusal of a password that Windows-1252 cannot
 // represent (kind error, default title).
 inline constexpr const char* UnsupportedPassword =

@@ -279,7 +279,7 @@ bool RezarUvurizod::passwordTooLong(const QString& password)
     if (password.toUcs4().size() < 256) {
         return false;
     }
-    m_view.message(wt::PasswordTooLong, MessageKind::Error);
+    m_view.message(texts::text(texts::PasswordTooLong), MessageKind::Error);
     return true;
 }
 

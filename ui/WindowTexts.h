@@ -50,8 +50,6 @@ inline const QString NoFileText = QStringLiteral(" Vous devez choisir un fichier
 inline const QString DropOneFile =
     QStringLiteral("Déposez un seul fichier à la fois : la fenêtre traite un fichier à la fois.");
 inline const QString NoFileTitle = QStringLiteral(" Fichier introuvable ");
-inline const QString PasswordTooLong =
-    QStringLiteral("Utilisez un mot de passe de moins de 256 caractères.");
 
 // Names and descriptions read by assistive tools where the controls show none.
 namespace spoken {

@@ -450,6 +450,11 @@ QString TestKeyCheck::encrypted(const QString& name, const QByteArray& data, con
     return testfiles::writeFile(path, testfiles::transformed(data, key)) ? path : QString();
 }
 
+bool asks(KeyFit fit)
+{
+    return fit == KeyFit::OtherModeFits || fit == KeyFit::NeitherFits;
+}
+
 // Verdicts counted by kind and by size band (16-63, 64-255, 256 bytes and more).
 struct Tally
 {
@@ -499,20 +504,19 @@ void TestKeyCheck::corpusFigures()
                 const auto fit = [&file](const QByteArray& tried, bool mode) {
                     return keyFit(file, tried, mode);
                 };
-                if (fit(codes, advanced) != KeyFit::CannotTell) {
+                if (asks(fit(codes, advanced))) {
                     askedRight
                         << QStringLiteral("%1 (%2 B, %3)").arg(file).arg(data.size()).arg(advanced);
                 }
                 const KeyFit wrongFit = fit(wrong, advanced);
-                wrongAsked.add(data.size(), wrongFit != KeyFit::CannotTell);
+                wrongAsked.add(data.size(), asks(wrongFit));
                 wrongBlamedOnMode.add(data.size(), wrongFit == KeyFit::OtherModeFits);
                 const KeyFit modeFit = fit(codes, !advanced);
                 modeNamed.add(data.size(), modeFit == KeyFit::OtherModeFits);
-                modeAsked.add(data.size(), modeFit != KeyFit::CannotTell);
+                modeAsked.add(data.size(), asks(modeFit));
                 if (text && data.size() >= 1024) {
                     for (const QByteArray& typo : typosOf(codes)) {
-                        typosAsked[advanced].add(data.size(),
-                                                 fit(typo, advanced) != KeyFit::CannotTell);
+                        typosAsked[advanced].add(data.size(), asks(fit(typo, advanced)));
                     }
                 }
             }
