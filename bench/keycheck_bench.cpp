@@ -32,14 +32,29 @@ void BM_WrongKeyCheck(benchmark::State& state)
 }
 BENCHMARK(BM_WrongKeyCheck)->Unit(benchmark::kMillisecond);
 
-// Text is judged by its statistics over the whole 16 KiB read.
-void BM_WrongKeyCheckOnText(benchmark::State& state)
+// Text is judged by its statistics over the whole 16 KiB read, at each
+// character of the password: its worst case is a text that reads as text,
+// decrypted with a password of 255 characters, one of them mistyped.
+const QByteArray LongPassword = QByteArray("motdepasse").repeated(26).left(255);
+
+void BM_TypoCheckOnText(benchmark::State& state)
 {
+    QByteArray typo = LongPassword;
+    typo[100] = char(typo[100] + 1); // garbles its bytes, but into letters and signs
     for (auto _ : state) {
-        benchmark::DoNotOptimize(quibex::keyFit(g_text, "sesame", false));
+        benchmark::DoNotOptimize(quibex::keyFit(g_text, typo, false));
     }
 }
-BENCHMARK(BM_WrongKeyCheckOnText)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TypoCheckOnText)->Unit(benchmark::kMillisecond);
+
+// The right password: every character's share is looked at.
+void BM_RightKeyOnText(benchmark::State& state)
+{
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(quibex::keyFit(g_text, LongPassword, false));
+    }
+}
+BENCHMARK(BM_RightKeyOnText)->Unit(benchmark::kMillisecond);
 
 // A PNG signature and header, then noise up to size, encrypted in the
 // advanced mode.
@@ -62,8 +77,7 @@ bool makeText(const QString& path)
         QByteArray("Le fichier est crypté avec un mot de passe que la machine garde. ")
             .repeated(400);
     return file.open(QIODevice::WriteOnly) &&
-           file.write(testfiles::transformed(text, quibex::expandKeySilently(Codes))) ==
-               text.size();
+           file.write(testfiles::transformed(text, LongPassword)) == text.size();
 }
 
 } // namespace
@@ -86,6 +100,11 @@ int main(int argc, char** argv)
     const quibex::KeyFit fit = quibex::keyFit(g_file, "sesame", false);
     std::printf("first check of the process: %.2f ms (verdict %d, file %lld MiB)\n",
                 double(first.nsecsElapsed()) / 1e6, int(fit), static_cast<long long>(mib));
+    QByteArray typo = LongPassword;
+    typo[100] = char(typo[100] + 1);
+    std::printf("text: right password %d, one character wrong %d (1 fits, 3 neither)\n",
+                int(quibex::keyFit(g_text, LongPassword, false)),
+                int(quibex::keyFit(g_text, typo, false)));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

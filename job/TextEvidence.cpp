@@ -9,7 +9,9 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <numeric>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace quibex {
@@ -26,6 +28,12 @@ constexpr qsizetype FewestPerPosition = 16;
 // gives over 255 characters.
 constexpr double GarbledScore = 6.0;
 constexpr double GarbledGap = 1.0;
+// And this many times further than the shares stand apart anyway.
+constexpr double GarbledApart = 6.0;
+// Or reads this much better, in log units per byte, turned back by one code.
+constexpr double TurnedGain = 1.0;
+// The text's commonest bytes, which a garbled share's commonest byte was.
+constexpr std::size_t CommonestCodes = 8;
 // Text has blanks between its words and lines: one at least, and one byte in
 // this many. A wrong key turns them into other signs.
 constexpr qsizetype BytesPerBlank = 64;
@@ -105,9 +113,91 @@ bool hasWords(const QByteArray& bytes)
     return spaced && wordy * 100 >= bytes.size() * MostlyWords;
 }
 
-// The bytes of each character of the password, scored by how often the bytes
-// of the other characters use them: a garbled share uses what the text
-// elsewhere does not. True when no share reads far below the others.
+// The bytes that one character of the password's key made, as the rest of
+// the text reads them.
+struct Share
+{
+    double size = 0;
+    double mean = 0;   // of its bytes' scores: the log of how often the rest uses them
+    double spread = 0; // sum of squared deviations from the mean
+    std::array<double, 256> score{};
+    std::vector<std::pair<std::size_t, double>> codes; // those it holds, and how many
+};
+
+// log(x + 0.5) for every count x up to the text's size, made once.
+class LogTable
+{
+public:
+    explicit LogTable(qsizetype size)
+    {
+        for (qsizetype x = 0; x <= size; ++x) {
+            m_values.push_back(std::log(double(x) + 0.5));
+        }
+    }
+    double of(double count) const { return m_values[std::size_t(count)]; }
+
+private:
+    std::vector<double> m_values;
+};
+
+Share shareOf(const std::array<double, 256>& own, const std::array<double, 256>& total, double n,
+              const LogTable& logs)
+{
+    Share share;
+    for (const double count : own) {
+        share.size += count;
+    }
+    double sum = 0;
+    double squares = 0;
+    const double rest = std::log(n - share.size + 128.0);
+    for (std::size_t code = 0; code < 256; ++code) {
+        share.score[code] = logs.of(total[code] - own[code]) - rest;
+        if (own[code] > 0) {
+            share.codes.emplace_back(code, own[code]);
+            sum += own[code] * share.score[code];
+            squares += own[code] * share.score[code] * share.score[code];
+        }
+    }
+    share.mean = sum / share.size;
+    share.spread = squares - share.size * share.mean * share.mean;
+    return share;
+}
+
+// A mistyped character turns its bytes by one code: how much better they
+// read turned back by the best one. Only the codes that turn the share's
+// commonest byte into one of the text's commonest are worth trying.
+double turnedGain(const Share& share, const std::array<std::size_t, CommonestCodes>& commonest)
+{
+    const auto top =
+        std::max_element(share.codes.cbegin(), share.codes.cend(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    double best = share.mean;
+    for (const std::size_t common : commonest) {
+        const std::size_t turn = top->first ^ common;
+        if (turn == 0) {
+            continue;
+        }
+        double back = 0;
+        for (const auto& [code, count] : share.codes) {
+            back += count * share.score[code ^ turn];
+        }
+        best = std::max(best, back / share.size);
+    }
+    return best - share.mean;
+}
+
+double medianOf(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + qsizetype(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+// The bytes of each character of the password, scored by how often the rest
+// of the text uses them. A garbled share reads far below the others, further
+// than the shares of the text stand apart anyway (a text that repeats itself
+// at a multiple of the password's length reads differently at each of its
+// characters), or reads far better once turned back by one code (however
+// many characters are wrong). True when no share does.
 bool evenAcrossKey(const QByteArray& bytes, const PasswordPositions& password)
 {
     const qsizetype n = bytes.size();
@@ -122,51 +212,49 @@ bool evenAcrossKey(const QByteArray& bytes, const PasswordPositions& password)
         total[code] += 1;
         counts[std::size_t(password.at(i))][code] += 1;
     }
+    const LogTable logs(n);
+    std::array<std::size_t, 256> order{};
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::partial_sort(order.begin(), order.begin() + CommonestCodes, order.end(),
+                      [&total](std::size_t a, std::size_t b) { return total[a] > total[b]; });
+    std::array<std::size_t, CommonestCodes> commonest{};
+    std::copy_n(order.cbegin(), CommonestCodes, commonest.begin());
+    std::vector<Share> shares;
     std::vector<double> means;
-    std::vector<double> sizes;
     double spread = 0;
     double samples = 0;
-    for (qsizetype r = 0; r < period; ++r) {
-        const auto& own = counts[std::size_t(r)];
-        double size = 0;
-        for (const double c : own) {
-            size += c;
+    for (const auto& own : counts) {
+        Share share = shareOf(own, total, double(n), logs);
+        if (share.size >= FewestPerPosition) {
+            means.push_back(share.mean);
+            spread += share.spread;
+            samples += share.size;
+            shares.push_back(std::move(share));
         }
-        if (size < FewestPerPosition) {
-            continue;
-        }
-        double sum = 0;
-        double squares = 0;
-        for (int code = 0; code < 256; ++code) {
-            if (own[std::size_t(code)] == 0) {
-                continue;
-            }
-            const double elsewhere = total[std::size_t(code)] - own[std::size_t(code)];
-            const double score = std::log((elsewhere + 0.5) / (double(n) - size + 128.0));
-            sum += own[std::size_t(code)] * score;
-            squares += own[std::size_t(code)] * score * score;
-        }
-        const double mean = sum / size;
-        means.push_back(mean);
-        sizes.push_back(size);
-        spread += squares - size * mean * mean;
-        samples += size;
     }
-    if (means.size() < 2) {
+    if (shares.size() < 2) {
         return true;
     }
-    const double deviation = std::sqrt(spread / std::max(1.0, samples - double(means.size())));
-    std::vector<double> sorted = means;
-    std::nth_element(sorted.begin(), sorted.begin() + qsizetype(sorted.size() / 2), sorted.end());
-    const double median = sorted[sorted.size() / 2];
-    for (std::size_t r = 0; r < means.size(); ++r) {
-        const double gap = median - means[r];
-        const double score = deviation > 0 ? gap * std::sqrt(sizes[r]) / deviation : 0;
-        if (score >= GarbledScore && gap >= GarbledGap) {
-            return false;
-        }
+    const double deviation = std::sqrt(spread / std::max(1.0, samples - double(shares.size())));
+    const double median = medianOf(means);
+    std::vector<double> apart;
+    for (const double mean : means) {
+        apart.push_back(std::abs(mean - median));
     }
-    return true;
+    const double usual = 1.4826 * medianOf(apart);
+    return deviation <= 0 || std::none_of(shares.cbegin(), shares.cend(), [&](const Share& share) {
+               const double error = deviation / std::sqrt(share.size);
+               const double below = median - share.mean;
+               if (below <= 0) {
+                   return false; // reads as well as most: not garbled
+               }
+               if (below >= GarbledGap && below >= GarbledApart * usual &&
+                   below / error >= GarbledScore) {
+                   return true;
+               }
+               const double gain = turnedGain(share, commonest);
+               return gain >= TurnedGain && gain / error >= GarbledScore;
+           });
 }
 
 } // namespace

@@ -252,6 +252,11 @@ QByteArray textOf(const QString& name, qsizetype size)
     if (name.startsWith(QLatin1String("saut"))) {
         return "\f" + words.left(size - 1);
     }
+    if (name.startsWith(QLatin1String("repete"))) { // one line again and again
+        return QByteArray("Le fichier est crypté avec un mot de passe que la machine garde.\n")
+            .repeated(int(size / 60 + 1))
+            .left(size);
+    }
     if (name.startsWith(QLatin1String("ancien"))) {
         return prose(size, 9).toLatin1().left(size); // Windows-1252
     }
@@ -375,7 +380,7 @@ const QStringList TextNames{"notes.txt",  "ancien.txt", "comptes.csv", "serveur.
                             "saut.txt",   "page.html",  "page.htm",    "donnees.xml", "data.json",
                             "logo.svg",   "main.c",     "script.py",   "install.sh",  "lisezmoi.md",
                             "lettre.rtf", "dessin.ps",  "config.yaml", "requete.sql", "article.tex",
-                            "style.css"};
+                            "style.css",  "repete.txt"};
 const QList<qsizetype> TextSizes{16, 40, 100, 200, 300, 1024, 3000, 20000};
 
 // Every file of the corpus: texts at every size, binaries whole and cut short.

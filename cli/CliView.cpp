@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
+#include "cli/CliView.h"
+
+#include "cli/CliTexts.h"
+#include "job/Texts.h"
+
+#include <QFile>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace quibex::cli {
+
+namespace {
+
+volatile std::sig_atomic_t g_endSignal = 0;
+
+extern "C" void onEndSignal(int signal)
+{
+    g_endSignal = signal;
+}
+
+// The live line is redrawn at most this often.
+constexpr qint64 LineInterval = 100;
+
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+void writeError(const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n =
+            ::write(STDERR_FILENO, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return;
+        }
+        done += n;
+    }
+}
+
+} // namespace
+
+int endSignal()
+{
+    return g_endSignal;
+}
+
+void handleEndSignals()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = onEndSignal;
+    sigemptyset(&action.sa_mask);
+    // No restart: a prompt waiting for the terminal ends too.
+    for (const int signal : std::array{SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before
+        {
+        };
+        ::sigaction(signal, nullptr, &before);
+        if (before.sa_handler != SIG_IGN) {
+            ::sigaction(signal, &action, nullptr);
+        }
+    }
+    // A closed pipe is a write error to report, not a death.
+    ::signal(SIGPIPE, SIG_IGN);
+}
+
+void printError(const QString& line)
+{
+    writeError((QStringLiteral("qbc: ") + oneLine(line) + QLatin1Char('\n')).toUtf8());
+}
+
+bool askOnTerminal(const QString& question)
+{
+    const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal < 0) {
+        return false;
+    }
+    const QByteArray prompt = (oneLine(question) + QStringLiteral(" (o/N) ")).toUtf8();
+    [[maybe_unused]] const ssize_t written =
+        ::write(terminal, prompt.constData(), std::size_t(prompt.size()));
+    char answer[16] = {};
+    const ssize_t n = ::read(terminal, answer, sizeof(answer) - 1);
+    ::close(terminal);
+    return n > 0 && (answer[0] == 'o' || answer[0] == 'O' || answer[0] == 'y' || answer[0] == 'Y');
+}
+
+CliView::CliView(bool showProgress, Replace replace)
+    : m_showProgress(showProgress), m_replace(replace)
+{
+}
+
+void CliView::start(const QString& file)
+{
+    m_file = file;
+    m_outcome = Outcome::Done;
+    m_percent = 0;
+    m_done = 0;
+    m_shownAt = -1;
+    m_started.start();
+}
+
+void CliView::refuse(const QString& why)
+{
+    if (m_lineOpen) {
+        writeError("\n");
+        m_lineOpen = false;
+    }
+    printError(m_file + QStringLiteral(" : ") + why);
+    m_outcome = Outcome::Refused;
+}
+
+void CliView::setCountText(const QString& text)
+{
+    m_done = text.section(QLatin1Char(' '), 0, 0).toLongLong();
+}
+
+void CliView::yield()
+{
+    if (m_showProgress && (m_shownAt < 0 || m_started.elapsed() - m_shownAt >= LineInterval)) {
+        showLine(false);
+    }
+}
+
+void CliView::showLine(bool last)
+{
+    m_shownAt = m_started.elapsed();
+    const double seconds = std::max<double>(0.001, double(m_started.nsecsElapsed()) / 1e9);
+    const QString line = QStringLiteral("\r\x1b[K%1  %2 %  %3 octets  %4 Mo/s")
+                             .arg(m_file)
+                             .arg(m_percent)
+                             .arg(m_done)
+                             .arg(double(m_done) / 1e6 / seconds, 0, 'f', 1);
+    writeError(line.toUtf8() + (last ? "\n" : ""));
+    m_lineOpen = !last;
+}
+
+void CliView::message(const QString& text, MessageKind kind, const QString&)
+{
+    if (text.startsWith(texts::text(texts::SuccessLine1))) {
+        if (m_showProgress) {
+            m_percent = 100;
+            showLine(true);
+        }
+        return;
+    }
+    refuse(text);
+    m_outcome = kind == MessageKind::Error ? Outcome::Refused : Outcome::Failed;
+}
+
+bool CliView::question(const QString& text, const QString&)
+{
+    switch (m_replace) {
+    case Replace::Always:
+        return true;
+    case Replace::Never:
+        refuse(cliText(ExistsNoClobber));
+        return false;
+    case Replace::Ask:
+        break;
+    }
+    if (::isatty(STDIN_FILENO) == 0 || !askOnTerminal(text)) {
+        refuse(cliText(ExistsKept));
+        return false;
+    }
+    return true;
+}
+
+bool CliView::endRequested() const
+{
+    return g_endSignal != 0;
+}
+
+} // namespace quibex::cli

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
+#pragma once
+
+#include "job/JobView.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+namespace quibex::cli {
+
+// The file job's view on a terminal: a live line per file (name, percentage,
+// bytes, throughput) when standard error is a terminal, each message as one
+// line on standard error naming the file, and the overwrite question asked
+// on the terminal or answered by the command's options.
+class CliView : public JobView
+{
+public:
+    enum class Replace
+    {
+        Ask,    // on the terminal; refused without one
+        Always, // --force
+        Never   // --no-clobber
+    };
+    enum class Outcome
+    {
+        Done,
+        Refused,
+        Failed
+    };
+
+    CliView(bool showProgress, Replace replace);
+
+    // Before each file's job.
+    void start(const QString& file);
+    Outcome outcome() const { return m_outcome; }
+    // A refusal of the command's own, naming the current file.
+    void refuse(const QString& why);
+
+    void setCommandsEnabled(bool) override {}
+    void setCryptCaption(const QString&) override {}
+    void setStatus(const QString&) override {}
+    void setSizeText(const QString&) override {}
+    void setCountText(const QString& text) override;
+    void showPercentage(int) override {}
+    void setProgress(int percent) override { m_percent = percent; }
+    void setPercentText(const QString&) override {}
+    void setPasswordEntryVisible(bool) override {}
+    void setPasswordText(const QString&) override {}
+    void yield() override;
+    void message(const QString& text, MessageKind kind, const QString& title = {}) override;
+    bool question(const QString& text, const QString& title = {}) override;
+    bool endRequested() const override;
+
+private:
+    void showLine(bool last);
+
+    bool m_showProgress;
+    Replace m_replace;
+    QString m_file;
+    Outcome m_outcome = Outcome::Done;
+    int m_percent = 0;
+    qint64 m_done = 0;
+    QElapsedTimer m_started;
+    qint64 m_shownAt = -1;
+    bool m_lineOpen = false;
+};
+
+// Set from a signal handler: SIGINT, SIGTERM or SIGHUP asked the command to end.
+int endSignal();
+void handleEndSignals();
+
+// One line on standard error, "qbc: " first.
+void printError(const QString& line);
+// The terminal's answer to a Oui/Non question, No by default and without one.
+bool askOnTerminal(const QString& question);
+
+} // namespace quibex::cli

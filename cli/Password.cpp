@@ -1,0 +1,140 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
+#include "cli/Password.h"
+
+#include "cli/CliTexts.h"
+#include "cli/CliView.h"
+#include "job/FileJob.h"
+#include "job/PasswordKey.h"
+#include "job/Texts.h"
+
+#include <QFile>
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace quibex::cli {
+
+namespace {
+
+constexpr qsizetype LongestLine = 4096;
+
+// Up to a line end (not kept, nor a carriage return before it), or the end.
+std::optional<QByteArray> readLine(int fd, QString& error)
+{
+    QByteArray line;
+    char byte = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, &byte, 1);
+        if (n < 0 && errno == EINTR) {
+            if (endSignal() != 0) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (n < 0) {
+            error = cliText(PasswordUnreadable).arg(systemErrorText(errno));
+            wipeSecret(line);
+            return std::nullopt;
+        }
+        if (n == 0 || byte == '\n' || line.size() > LongestLine) {
+            break;
+        }
+        line += byte;
+    }
+    if (line.endsWith('\r')) {
+        line.chop(1);
+    }
+    return line;
+}
+
+std::optional<QByteArray> fromFile(const QString& path, QString& error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = cliText(PasswordUnreadable).arg(systemErrorText(errno));
+        return std::nullopt;
+    }
+    std::optional<QByteArray> line = readLine(fd, error);
+    ::close(fd);
+    return line;
+}
+
+// Asked on the terminal, without echo.
+std::optional<QByteArray> prompted(int terminal, const char* prompt, QString& error)
+{
+    termios before{};
+    const bool echoOff = ::tcgetattr(terminal, &before) == 0;
+    if (echoOff) {
+        termios quiet = before;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(terminal, TCSAFLUSH, &quiet);
+    }
+    const QByteArray text = cliText(prompt).toUtf8();
+    [[maybe_unused]] const ssize_t shown =
+        ::write(terminal, text.constData(), std::size_t(text.size()));
+    std::optional<QByteArray> line = readLine(terminal, error);
+    if (echoOff) {
+        ::tcsetattr(terminal, TCSAFLUSH, &before);
+    }
+    [[maybe_unused]] const ssize_t newline = ::write(terminal, "\n", 1);
+    return line;
+}
+
+std::optional<QByteArray> fromTerminal(bool twice, QString& error)
+{
+    const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal < 0) {
+        error = cliText(NoTerminal);
+        return std::nullopt;
+    }
+    const auto closed = qScopeGuard([terminal] { ::close(terminal); });
+    std::optional<QByteArray> first = prompted(terminal, PasswordPrompt, error);
+    if (!first || !twice) {
+        return first;
+    }
+    std::optional<QByteArray> second = prompted(terminal, PasswordAgain, error);
+    const bool same = second && *second == *first;
+    if (second) {
+        wipeSecret(*second);
+    }
+    if (!same) {
+        wipeSecret(*first);
+        error = error.isEmpty() ? cliText(PasswordsDiffer) : error;
+        return std::nullopt;
+    }
+    return first;
+}
+
+} // namespace
+
+std::optional<QByteArray> readPassword(const PasswordSource& source, QString& error)
+{
+    std::optional<QByteArray> typed = !source.file.isEmpty() ? fromFile(source.file, error)
+                                      : source.fd >= 0       ? readLine(source.fd, error)
+                                                             : fromTerminal(source.twice, error);
+    if (!typed) {
+        return std::nullopt;
+    }
+    const auto wiped = qScopeGuard([&typed] { wipeSecret(*typed); });
+    const QString password = QString::fromUtf8(*typed);
+    if (password.isEmpty()) {
+        error = cliText(PasswordEmpty);
+        return std::nullopt;
+    }
+    if (password.toUcs4().size() >= 256) {
+        error = texts::text(texts::PasswordTooLong);
+        return std::nullopt;
+    }
+    std::optional<QByteArray> codes = passwordToKey(password);
+    if (!codes) {
+        error = texts::text(texts::UnsupportedPassword);
+    }
+    return codes;
+}
+
+} // namespace quibex::cli

@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
+#include "tests/support/Reference.h"
+#include "tests/support/TestFiles.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace testfiles;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QString errors;
+};
+
+// A text long enough for the wrong-key check to tell the modes apart.
+QByteArray note()
+{
+    return QByteArray("Le fichier est crypté avec un mot de passe que la machine garde. ")
+        .repeated(20);
+}
+
+} // namespace
+
+class TestQbc : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void roundTrips_data();
+    void roundTrips();
+    void refusals_data();
+    void refusals();
+    void recursive();
+    void signalMidJobLeavesNothing();
+
+private:
+    Run qbc(const QStringList& arguments);
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestQbc::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(writeFile(path(QStringLiteral("pw")), "secret\n"));
+}
+
+// Run in the test's folder, the password from the file "pw", no terminal.
+Run TestQbc::qbc(const QStringList& arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(QStringLiteral(QUIBEX_QBC), arguments);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+}
+
+void TestQbc::roundTrips_data()
+{
+    // The window's names and bytes; decrypting finds the mode by itself.
+    QTest::addColumn<QStringList>("encryptMode");
+    QTest::addColumn<QStringList>("decryptMode");
+    QTest::newRow("simple, given") << QStringList{} << QStringList{"--simple"};
+    QTest::newRow("advanced, given") << QStringList{"--advanced"} << QStringList{"--advanced"};
+    QTest::newRow("simple, found") << QStringList{} << QStringList{};
+    QTest::newRow("advanced, found") << QStringList{"--advanced"} << QStringList{};
+    QTest::newRow("to standard output") << QStringList{} << QStringList{"-o", "-"};
+}
+
+void TestQbc::roundTrips()
+{
+    QFETCH(QStringList, encryptMode);
+    QFETCH(QStringList, decryptMode);
+    QVERIFY(writeFile(path(QStringLiteral("notes.txt")), note()));
+    const QStringList password{QStringLiteral("--password-file"), QStringLiteral("pw")};
+    Run run = qbc(QStringList{"encrypt", "notes.txt"} + encryptMode + password);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.errors, QString());
+    const QByteArray key =
+        encryptMode.isEmpty() ? QByteArray("secret") : reference::expandedKey(QByteArray("secret"));
+    QCOMPARE(readFile(path(QStringLiteral("notes.TXT.qbc"))), transformed(note(), key));
+    run = qbc(QStringList{"decrypt", "notes.TXT.qbc"} + decryptMode + password);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.errors, QString());
+    if (decryptMode.contains(QStringLiteral("-"))) {
+        QCOMPARE(run.out, note());
+        QVERIFY(!QFile::exists(path(QStringLiteral("notes.cbq"))));
+    } else {
+        QCOMPARE(readFile(path(QStringLiteral("notes.cbq"))), note());
+    }
+}
+
+void TestQbc::refusals_data()
+{
+    // Each refusal names the file and changes nothing; the other files are
+    // still processed; misuse is status 2.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("files"); // besides pw, notes.txt, notes.TXT.qbc
+    QTest::addColumn<QByteArray>("kept");   // notes.cbq, when it was there before
+    const QStringList pw{"--password-file", "pw"};
+    QTest::newRow("a folder without -r")
+        << QStringList{"encrypt", "dossier"} + pw << 1 << "qbc: dossier : c'est un dossier"
+        << QStringList{"dossier"} << QByteArray();
+    QTest::newRow("the other mode given")
+        << QStringList{"decrypt", "--advanced", "notes.TXT.qbc"} + pw << 1 << "dans l'autre mode"
+        << QStringList{} << QByteArray();
+    QTest::newRow("a wrong password, mode found")
+        << QStringList{"decrypt", "notes.TXT.qbc", "--password-file", "faux"} << 1
+        << "le mot de passe ou le mode est sans doute faux" << QStringList{"faux"} << QByteArray();
+    QTest::newRow("an output there, no terminal")
+        << QStringList{"decrypt", "notes.TXT.qbc"} + pw << 1 << "existe déjà"
+        << QStringList{"notes.cbq"} << QByteArray("ancien");
+    QTest::newRow("an output there, --no-clobber")
+        << QStringList{"decrypt", "--no-clobber", "notes.TXT.qbc"} + pw << 1 << "existe déjà"
+        << QStringList{"notes.cbq"} << QByteArray("ancien");
+    QTest::newRow("an output there, --force")
+        << QStringList{"decrypt", "--force", "notes.TXT.qbc"} + pw << 0 << ""
+        << QStringList{"notes.cbq"} << note();
+    QTest::newRow("a missing file among others")
+        << QStringList{"decrypt", "absent.qbc", "notes.TXT.qbc"} + pw << 1
+        << "qbc: absent.qbc :" << QStringList{"notes.cbq"} << QByteArray();
+    QTest::newRow("--password does not exist")
+        << QStringList{"encrypt", "--password", "secret", "notes.txt"} << 2 << "password"
+        << QStringList{} << QByteArray();
+    QTest::newRow("a password beyond Windows-1252")
+        << QStringList{"encrypt", "notes.txt", "--password-file", "japonais"} << 2
+        << "pas pris en charge" << QStringList{"japonais"} << QByteArray();
+    QTest::newRow("-o for two files") << QStringList{"encrypt", "-o", "x", "notes.txt", "pw"} + pw
+                                      << 2 << "un seul fichier" << QStringList{} << QByteArray();
+    QTest::newRow("an unknown command") << QStringList{"chiffrer", "notes.txt"} + pw << 2
+                                        << "Commande inconnue" << QStringList{} << QByteArray();
+}
+
+void TestQbc::refusals()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    QFETCH(QStringList, files);
+    QFETCH(QByteArray, kept);
+    QVERIFY(writeFile(path(QStringLiteral("notes.txt")), note()));
+    QVERIFY(writeFile(path(QStringLiteral("notes.TXT.qbc")), transformed(note(), "secret")));
+    QVERIFY(writeFile(path(QStringLiteral("faux")), "sesame"));
+    QVERIFY(writeFile(path(QStringLiteral("japonais")), "日本"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("dossier")));
+    if (!kept.isEmpty()) {
+        QVERIFY(writeFile(path(QStringLiteral("notes.cbq")), "ancien"));
+    }
+    const Run run = qbc(arguments);
+    QCOMPARE(run.status, status);
+    QVERIFY2(error.isEmpty() ? run.errors.isEmpty() : run.errors.contains(error),
+             qPrintable(run.errors));
+    QStringList expected =
+        QStringList{"dossier", "faux", "japonais", "notes.TXT.qbc", "notes.txt", "pw"} + files;
+    expected.removeDuplicates();
+    expected.sort();
+    QCOMPARE(entries(m_dir->path()), expected);
+    if (!kept.isEmpty()) {
+        QCOMPARE(readFile(path(QStringLiteral("notes.cbq"))), kept);
+    }
+}
+
+void TestQbc::recursive()
+{
+    // Folders walked, a link to a folder not followed, a pipe skipped with a
+    // word (status 1), encrypted files left to decrypt.
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("arbre/sous")));
+    QVERIFY(writeFile(path(QStringLiteral("arbre/a.txt")), note()));
+    QVERIFY(writeFile(path(QStringLiteral("arbre/sous/b.txt")), "b"));
+    QVERIFY(writeFile(path(QStringLiteral("arbre/sous/deja.TXT.qbc")), "x"));
+    QVERIFY(QFile::link(m_dir->path(), path(QStringLiteral("arbre/lien"))));
+    QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("arbre/tube"))).constData(), 0600), 0);
+    const Run run = qbc({"encrypt", "-r", "arbre", "--password-file", "pw"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.errors.contains(QStringLiteral("arbre/tube : ce n'est pas un fichier ordinaire")),
+             qPrintable(run.errors));
+    QCOMPARE(entries(path(QStringLiteral("arbre"))),
+             (QStringList{"a.TXT.qbc", "a.txt", "lien", "sous", "tube"}));
+    QCOMPARE(entries(path(QStringLiteral("arbre/sous"))),
+             (QStringList{"b.TXT.qbc", "b.txt", "deja.TXT.qbc"}));
+    QCOMPARE(readFile(path(QStringLiteral("arbre/sous/b.TXT.qbc"))), transformed("b", "secret"));
+}
+
+void TestQbc::signalMidJobLeavesNothing()
+{
+    // Ended while it writes a large file: gone at once, nothing left.
+    QFile big(path(QStringLiteral("gros.bin")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(2) * 1024 * 1024 * 1024));
+    big.close();
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(QStringLiteral(QUIBEX_QBC), {"encrypt", "gros.bin", "--password-file", "pw"});
+    QVERIFY(process.waitForStarted());
+    const auto writing = [&process] {
+        QFile io(QStringLiteral("/proc/%1/io").arg(process.processId()));
+        return io.open(QIODevice::ReadOnly) && !io.readAll().contains("wchar: 0\n");
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(writing(), 20000);
+    QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitCode(), 128 + SIGINT);
+    QCOMPARE(entries(m_dir->path()), (QStringList{"gros.bin", "pw"}));
+}
+
+QTEST_GUILESS_MAIN(TestQbc)
+#include "tst_qbc.moc"
