@@ -130,6 +130,7 @@ class LogTable
 public:
     explicit LogTable(qsizetype size)
     {
+        m_values.reserve(std::size_t(size) + 1);
         for (qsizetype x = 0; x <= size; ++x) {
             m_values.push_back(std::log(double(x) + 0.5));
         }
@@ -237,10 +238,9 @@ bool evenAcrossKey(const QByteArray& bytes, const PasswordPositions& password)
     }
     const double deviation = std::sqrt(spread / std::max(1.0, samples - double(shares.size())));
     const double median = medianOf(means);
-    std::vector<double> apart;
-    for (const double mean : means) {
-        apart.push_back(std::abs(mean - median));
-    }
+    std::vector<double> apart(means.size());
+    std::transform(means.cbegin(), means.cend(), apart.begin(),
+                   [median](double mean) { return std::abs(mean - median); });
     const double usual = 1.4826 * medianOf(apart);
     return deviation <= 0 || std::none_of(shares.cbegin(), shares.cend(), [&](const Share& share) {
                const double error = deviation / std::sqrt(share.size);

@@ -26,6 +26,9 @@ set(expected
     share/doc/quibex-crypto/changelog.gz
     share/doc/quibex-crypto/copyright
     share/man/man1/quibex-crypto.1.gz
+    share/man/man1/qbc.1.gz
+    share/bash-completion/completions/qbc
+    bin/qbc
     share/mime/packages/quibex-crypto.xml
     "share/metainfo/${APPSTREAM_ID}.metainfo.xml")
 set(icons "")
