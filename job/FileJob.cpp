@@ -5,6 +5,7 @@
 
 #include "cipher/Percent.h"
 #include "cipher/RotatingXor.h"
+#include "job/JobSteps.h"
 #include "job/JobView.h"
 #include "job/JobWorker.h"
 #include "job/OutputName.h"
@@ -29,34 +30,11 @@ namespace quibex {
 
 namespace {
 
+using namespace steps;
+
 bool g_running = false;
 
 using texts::text;
-
-// How a run ended, told once both files are released.
-struct Outcome
-{
-    enum class Kind
-    {
-        Success,
-        Failure,
-        Declined,
-        Ended
-    };
-    Kind kind = Kind::Failure;
-    QString message;
-    MessageKind messageKind = MessageKind::None;
-
-    static Outcome failure(const QString& message, MessageKind kind = MessageKind::None)
-    {
-        return {Kind::Failure, message, kind};
-    }
-    static Outcome refusal(const char* utf8, const QString& path)
-    {
-        return failure(text(utf8).arg(path), MessageKind::Error);
-    }
-    static Outcome systemFailure(int error) { return failure(systemErrorText(error)); }
-};
 
 // Upper-casing names the same file only where names ignore case; elsewhere
 // it would show the path of another, non-existent file.
@@ -77,34 +55,6 @@ void showProgress(JobView& view, std::int64_t done, std::int64_t size)
     view.setPercentText(QString::number(percent) + QStringLiteral(" %"));
     view.setCountText(QString::number(done) + text(texts::CountSuffix));
 }
-
-Outcome failureOf(const StreamError& error, const QString& file, const QString& output)
-{
-    switch (error.failure) {
-    case StreamFailure::InputChanged:
-        return Outcome::refusal(texts::InputChanged, file);
-    case StreamFailure::InputIsVirtual:
-        return Outcome::refusal(texts::InputIsVirtual, file);
-    case StreamFailure::OutputOfAnotherUser:
-        return Outcome::refusal(texts::OutputOfAnotherUser, output);
-    case StreamFailure::TemporaryReplaced:
-        return Outcome::refusal(texts::TemporaryReplaced, output);
-    case StreamFailure::OutputIsInput:
-        return Outcome::refusal(texts::OutputIsInput, output);
-    case StreamFailure::OutputIsFolder:
-        return Outcome::refusal(texts::OutputIsFolder, output);
-    case StreamFailure::OutputIsSpecial:
-        return Outcome::refusal(texts::OutputIsSpecial, output);
-    case StreamFailure::FolderMoved:
-        return Outcome::refusal(texts::FolderMoved, output);
-    case StreamFailure::None:
-    case StreamFailure::System:
-        break;
-    }
-    return Outcome::systemFailure(error.code);
-}
-
-Outcome ended();
 
 // The window's side of the byte loop: waits for the worker at most one
 // interval, shows how far it is and yields, until it has failed or named the
@@ -132,107 +82,6 @@ Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOpt
     }
 }
 
-Outcome ended()
-{
-    return {Outcome::Kind::Ended, {}, MessageKind::None};
-}
-
-std::optional<Outcome> openInput(const QString& file, std::unique_ptr<InputFile>& input)
-{
-    int error = ENOENT;
-    const QByteArray native = QFile::encodeName(file);
-    if (!file.isEmpty()) {
-        input = InputFile::open(native, error);
-    }
-    struct stat entry
-    {
-    };
-    if (!input) {
-        // A socket cannot even be opened: told apart from a missing file.
-        const bool socket =
-            error == ENXIO && ::stat(native.constData(), &entry) == 0 && S_ISSOCK(entry.st_mode);
-        return socket ? Outcome::refusal(texts::InputNotRegular, file)
-                      : Outcome::systemFailure(error);
-    }
-    if (input->isFolder()) {
-        return Outcome::refusal(texts::InputIsFolder, file);
-    }
-    if (!input->isRegular()) {
-        return Outcome::refusal(texts::InputNotRegular, file);
-    }
-    if (input->isVirtual()) {
-        return Outcome::refusal(texts::InputIsVirtual, file);
-    }
-    return std::nullopt;
-}
-
-// What is at the output path, never followed: nothing, or an entry that may
-// be replaced once the user agrees. A link there is replaced, not what it
-// names; a folder, a special file, the input itself, or another user's file
-// that the folder keeps from being replaced are refused before any work.
-std::optional<Outcome> lookAtOutput(const QString& file, const QString& outputPath,
-                                    const struct stat& input, std::optional<struct stat>& found)
-{
-    struct stat entry
-    {
-    };
-    if (::lstat(QFile::encodeName(outputPath).constData(), &entry) != 0) {
-        return errno == ENOENT ? std::nullopt : std::optional(Outcome::systemFailure(errno));
-    }
-    StreamFailure refusal = OutputFile::refusalFor(entry, {true, input.st_dev, input.st_ino});
-    struct stat folder
-    {
-    };
-    if (refusal == StreamFailure::None &&
-        ::stat(QFile::encodeName(QFileInfo(outputPath).path()).constData(), &folder) == 0) {
-        refusal = OutputFile::refusalInFolder(entry, folder);
-    }
-    if (refusal != StreamFailure::None) {
-        return failureOf({refusal, 0}, file, outputPath);
-    }
-    found = entry;
-    return std::nullopt;
-}
-
-// The input and what is at the output's name, found off the window's thread.
-struct Opened
-{
-    std::unique_ptr<InputFile> input;
-    std::optional<Outcome> refusal;
-    std::optional<struct stat> entry;
-};
-
-// No output path: standard output, where nothing is looked at.
-Opened openFiles(const QString& file, const QString& outputPath)
-{
-    Opened opened;
-    opened.refusal = openInput(file, opened.input);
-    if (!opened.refusal && !outputPath.isEmpty()) {
-        opened.refusal = lookAtOutput(file, outputPath, opened.input->info(), opened.entry);
-    }
-    return opened;
-}
-
-// Nothing at the output's name, or the user agrees to replace what is there.
-std::optional<Outcome> askToReplace(JobView& view, const QString& outputPath,
-                                    const std::optional<struct stat>& entry)
-{
-    if (!entry) {
-        return std::nullopt;
-    }
-    const bool replace = view.question(text(texts::OverwriteQuestion).arg(outputPath));
-    if (view.endRequested()) {
-        return ended();
-    }
-    if (!replace) {
-        return Outcome{Outcome::Kind::Declined, {}, MessageKind::None};
-    }
-    return std::nullopt;
-}
-
-// The bytes from input to an unnamed output on the worker's thread, followed
-// here. The output has the input's permission bits and group; it may replace
-// only what the user agreed to replace.
 // The output file, made and opened off this thread, and dropped there too
 // when the program ends meanwhile (nullopt then).
 std::optional<std::unique_ptr<OutputFile>> openOutput(JobView& view, const JobOptions& options,
