@@ -123,6 +123,14 @@ void CliView::refuse(const QString& why)
     m_outcome = Outcome::Refused;
 }
 
+void CliView::done()
+{
+    if (m_showProgress) {
+        m_percent = 100;
+        showLine(true);
+    }
+}
+
 void CliView::setCountText(const QString& text)
 {
     m_done = text.section(QLatin1Char(' '), 0, 0).toLongLong();
@@ -151,10 +159,7 @@ void CliView::showLine(bool last)
 void CliView::message(const QString& text, MessageKind kind, const QString&)
 {
     if (text.startsWith(texts::text(texts::SuccessLine1))) {
-        if (m_showProgress) {
-            m_percent = 100;
-            showLine(true);
-        }
+        done();
         return;
     }
     refuse(text);

@@ -37,6 +37,8 @@ public:
     Outcome outcome() const { return m_outcome; }
     // A refusal of the command's own, naming the current file.
     void refuse(const QString& why);
+    // The current file done outside a job's view (in a batch).
+    void done();
 
     void setCommandsEnabled(bool) override {}
     void setCryptCaption(const QString&) override {}

@@ -6,6 +6,7 @@
 #include "cli/CliTexts.h"
 #include "cli/CliView.h"
 #include "cli/Password.h"
+#include "job/BatchJob.h"
 #include "job/FileJob.h"
 #include "job/KeyCheck.h"
 #include "job/PasswordKey.h"
@@ -16,7 +17,9 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 
+#include <array>
 #include <cstdio>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,8 +161,75 @@ QString verdict(const QString& file, const QByteArray& codes, const Options& opt
     return word(unknown ? KeyFit::CannotTell : KeyFit::NeitherFits);
 }
 
-void process(const QString& file, const QByteArray& codes, const Options& options, CliView& view,
-             Tally& tally)
+// Small files go in batches, one for each mode's key, synced in groups;
+// their ends are told as the batches tell them.
+class Batches
+{
+public:
+    Batches(CliView& view, Tally& tally) : m_view(view), m_tally(tally) {}
+
+    void add(const QString& file, const QByteArray& key, bool advanced)
+    {
+        auto& batch = m_batches[advanced ? 1 : 0];
+        if (!batch) {
+            batch = std::make_unique<BatchJob>(m_view, key);
+        }
+        batch->add(file);
+        tell();
+    }
+    void finish()
+    {
+        for (const auto& batch : m_batches) {
+            if (batch) {
+                batch->finish();
+            }
+        }
+        tell();
+    }
+
+private:
+    void tell()
+    {
+        for (const auto& batch : m_batches) {
+            for (const BatchJob::Result& result :
+                 batch ? batch->takeResults() : std::vector<BatchJob::Result>{}) {
+                m_view.start(result.file);
+                switch (result.kind) {
+                case BatchJob::Result::Kind::Done:
+                    m_view.done();
+                    ++m_tally.done;
+                    break;
+                case BatchJob::Result::Kind::Refused:
+                case BatchJob::Result::Kind::Failed:
+                    m_view.refuse(result.message);
+                    ++(result.kind == BatchJob::Result::Kind::Refused ? m_tally.refused
+                                                                      : m_tally.failed);
+                    break;
+                case BatchJob::Result::Kind::Declined: // the question told why
+                    ++m_tally.refused;
+                    break;
+                }
+            }
+        }
+    }
+
+    CliView& m_view;
+    Tally& m_tally;
+    std::array<std::unique_ptr<BatchJob>, 2> m_batches;
+};
+
+// A small regular file that may go in a batch.
+bool batchable(const QString& file, const Options& options)
+{
+    struct stat info
+    {
+    };
+    return options.output.isEmpty() && ::stat(QFile::encodeName(file).constData(), &info) == 0 &&
+           S_ISREG(info.st_mode) && info.st_size <= BatchJob::LargestFile;
+}
+
+void process(const QString& file, const std::array<QByteArray, 2>& keys, const QByteArray& codes,
+             const Options& options, CliView& view, Batches& batches, Tally& tally)
 {
     view.start(file);
     if (options.command == Command::Check) {
@@ -168,20 +238,23 @@ void process(const QString& file, const QByteArray& codes, const Options& option
         std::fflush(stdout);
         return;
     }
-    std::optional<bool> advanced = options.command == Command::Decrypt
-                                       ? decryptionMode(file, codes, options, view)
-                                       : std::optional<bool>(options.advanced.value_or(false));
-    if (advanced) {
-        QByteArray key =
-            *advanced ? expandKeySilently(codes) : QByteArray(codes.constData(), codes.size());
-        const auto wiped = qScopeGuard([&key] { wipeSecret(key); });
-        JobOptions job;
-        job.outputPath = options.output;
-        dec_crypt(view, file, key, job);
-    } else {
+    const std::optional<bool> advanced =
+        options.command == Command::Decrypt ? decryptionMode(file, codes, options, view)
+                                            : std::optional<bool>(options.advanced.value_or(false));
+    if (!advanced) {
         ++tally.refused;
         return;
     }
+    const QByteArray& key = keys[*advanced ? 1 : 0];
+    if (batchable(file, options)) {
+        batches.add(file, key, *advanced);
+        return;
+    }
+    batches.finish(); // in order: the small files before this one
+    view.start(file);
+    JobOptions job;
+    job.outputPath = options.output;
+    dec_crypt(view, file, key, job);
     switch (view.outcome()) {
     case CliView::Outcome::Done:
         ++tally.done;
@@ -291,12 +364,26 @@ int run(const QStringList& arguments)
     CliView view(showProgress, options->force       ? CliView::Replace::Always
                                : options->noClobber ? CliView::Replace::Never
                                                     : CliView::Replace::Ask);
-    Tally tally;
-    for (const QString& file : filesOf(*options, view, tally)) {
-        if (endSignal() != 0) {
-            break;
+    std::array<QByteArray, 2> keys{QByteArray(codes->constData(), codes->size()),
+                                   expandKeySilently(*codes)};
+    const auto keysWiped = qScopeGuard([&keys] {
+        for (QByteArray& key : keys) {
+            wipeSecret(key);
         }
-        process(file, *codes, *options, view, tally);
+    });
+    Tally tally;
+    {
+        // A batch left when a signal ends the command names none of its outputs.
+        Batches batches(view, tally);
+        for (const QString& file : filesOf(*options, view, tally)) {
+            if (endSignal() != 0) {
+                break;
+            }
+            process(file, keys, *codes, *options, view, batches, tally);
+        }
+        if (endSignal() == 0) {
+            batches.finish();
+        }
     }
     if (endSignal() != 0) {
         return 128 + endSignal();

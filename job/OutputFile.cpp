@@ -241,7 +241,9 @@ bool OutputFile::commit()
         return false;
     }
     closeFile();
-    syncFolder();
+    if (!m_groupSynced) {
+        syncFolder();
+    }
     return true;
 }
 

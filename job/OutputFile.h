@@ -74,6 +74,10 @@ public:
 
     // Empty while the file is unnamed.
     QByteArray temporaryName() const;
+    // For outputs synced in a group: the whole file system has been synced
+    // since the last write (syncfs), so commit() syncs neither this file
+    // nor its folder; the group syncs the folders once they are all named.
+    void syncedWithGroup() { m_flushed = m_groupSynced = true; }
 
 private:
     bool fail(StreamFailure failure, int code = 0);
@@ -113,6 +117,7 @@ private:
     bool m_abandoned = false; // no name may be made any more
     bool m_failed = false;
     bool m_flushed = false;
+    bool m_groupSynced = false;
     std::int64_t m_written = 0;
     std::int64_t m_kicked = 0; // writeback started up to here
     std::int64_t m_waited = 0; // on the disk up to here

@@ -75,35 +75,41 @@ Run TestQbc::qbc(const QStringList& arguments)
 void TestQbc::roundTrips_data()
 {
     // The window's names and bytes; decrypting finds the mode by itself.
+    // Small files go through batches, larger ones through the window's job.
     QTest::addColumn<QStringList>("encryptMode");
     QTest::addColumn<QStringList>("decryptMode");
-    QTest::newRow("simple, given") << QStringList{} << QStringList{"--simple"};
-    QTest::newRow("advanced, given") << QStringList{"--advanced"} << QStringList{"--advanced"};
-    QTest::newRow("simple, found") << QStringList{} << QStringList{};
-    QTest::newRow("advanced, found") << QStringList{"--advanced"} << QStringList{};
-    QTest::newRow("to standard output") << QStringList{} << QStringList{"-o", "-"};
+    QTest::addColumn<int>("copies"); // of the note
+    QTest::newRow("simple, given") << QStringList{} << QStringList{"--simple"} << 1;
+    QTest::newRow("advanced, given") << QStringList{"--advanced"} << QStringList{"--advanced"} << 1;
+    QTest::newRow("simple, found") << QStringList{} << QStringList{} << 1;
+    QTest::newRow("advanced, found") << QStringList{"--advanced"} << QStringList{} << 1;
+    QTest::newRow("to standard output") << QStringList{} << QStringList{"-o", "-"} << 1;
+    QTest::newRow("larger than a batch takes")
+        << QStringList{"--advanced"} << QStringList{} << 2000;
 }
 
 void TestQbc::roundTrips()
 {
     QFETCH(QStringList, encryptMode);
     QFETCH(QStringList, decryptMode);
-    QVERIFY(writeFile(path(QStringLiteral("notes.txt")), note()));
+    QFETCH(int, copies);
+    const QByteArray data = note().repeated(copies);
+    QVERIFY(writeFile(path(QStringLiteral("notes.txt")), data));
     const QStringList password{QStringLiteral("--password-file"), QStringLiteral("pw")};
     Run run = qbc(QStringList{"encrypt", "notes.txt"} + encryptMode + password);
     QCOMPARE(run.status, 0);
     QCOMPARE(run.errors, QString());
     const QByteArray key =
         encryptMode.isEmpty() ? QByteArray("secret") : reference::expandedKey(QByteArray("secret"));
-    QCOMPARE(readFile(path(QStringLiteral("notes.TXT.qbc"))), transformed(note(), key));
+    QCOMPARE(readFile(path(QStringLiteral("notes.TXT.qbc"))), transformed(data, key));
     run = qbc(QStringList{"decrypt", "notes.TXT.qbc"} + decryptMode + password);
     QCOMPARE(run.status, 0);
     QCOMPARE(run.errors, QString());
     if (decryptMode.contains(QStringLiteral("-"))) {
-        QCOMPARE(run.out, note());
+        QCOMPARE(run.out, data);
         QVERIFY(!QFile::exists(path(QStringLiteral("notes.cbq"))));
     } else {
-        QCOMPARE(readFile(path(QStringLiteral("notes.cbq"))), note());
+        QCOMPARE(readFile(path(QStringLiteral("notes.cbq"))), data);
     }
 }
 
@@ -182,8 +188,14 @@ void TestQbc::refusals()
 void TestQbc::recursive()
 {
     // Folders walked, a link to a folder not followed, a pipe skipped with a
-    // word (status 1), encrypted files left to decrypt.
+    // word (status 1), encrypted files left to decrypt; more files than a
+    // group synced at once.
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("arbre/sous")));
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("arbre/beaucoup")));
+    for (int i = 0; i < 300; ++i) {
+        QVERIFY(
+            writeFile(path(QStringLiteral("arbre/beaucoup/%1.txt").arg(i)), QByteArray::number(i)));
+    }
     QVERIFY(writeFile(path(QStringLiteral("arbre/a.txt")), note()));
     QVERIFY(writeFile(path(QStringLiteral("arbre/sous/b.txt")), "b"));
     QVERIFY(writeFile(path(QStringLiteral("arbre/sous/deja.TXT.qbc")), "x"));
@@ -194,7 +206,11 @@ void TestQbc::recursive()
     QVERIFY2(run.errors.contains(QStringLiteral("arbre/tube : ce n'est pas un fichier ordinaire")),
              qPrintable(run.errors));
     QCOMPARE(entries(path(QStringLiteral("arbre"))),
-             (QStringList{"a.TXT.qbc", "a.txt", "lien", "sous", "tube"}));
+             (QStringList{"a.TXT.qbc", "a.txt", "beaucoup", "lien", "sous", "tube"}));
+    for (int i = 0; i < 300; ++i) {
+        QCOMPARE(readFile(path(QStringLiteral("arbre/beaucoup/%1.TXT.qbc").arg(i))),
+                 transformed(QByteArray::number(i), "secret"));
+    }
     QCOMPARE(entries(path(QStringLiteral("arbre/sous"))),
              (QStringList{"b.TXT.qbc", "b.txt", "deja.TXT.qbc"}));
     QCOMPARE(readFile(path(QStringLiteral("arbre/sous/b.TXT.qbc"))), transformed("b", "secret"));

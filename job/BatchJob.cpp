@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
+#include "job/BatchJob.h"
+
+#include "cipher/RotatingXor.h"
+#include "cipher/SecureWipe.h"
+#include "job/InputFile.h"
+#include "job/JobSteps.h"
+#include "job/OutputFile.h"
+#include "job/OutputName.h"
+#include "job/PasswordKey.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <set>
+#include <span>
+#include <unistd.h>
+
+namespace quibex {
+
+namespace {
+
+// Outputs synced together: two descriptors each stay open meanwhile, far
+// below the usual limit of 1024.
+constexpr std::size_t GroupSize = 128;
+
+using Kind = BatchJob::Result::Kind;
+
+BatchJob::Result resultOf(const QString& file, const steps::Outcome& outcome)
+{
+    switch (outcome.kind) {
+    case steps::Outcome::Kind::Success:
+        return {file, Kind::Done, {}};
+    case steps::Outcome::Kind::Declined:
+    case steps::Outcome::Kind::Ended:
+        return {file, Kind::Declined, {}};
+    case steps::Outcome::Kind::Failure:
+        break;
+    }
+    return {file, outcome.messageKind == MessageKind::Error ? Kind::Refused : Kind::Failed,
+            outcome.message};
+}
+
+// syncfs on the file system of folder; 0 or the errno.
+int syncFileSystemOf(const QString& folder)
+{
+    const int fd =
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const int error = ::syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
+}
+
+} // namespace
+
+struct BatchJob::Pending
+{
+    QString file;
+    QString output;
+    std::unique_ptr<InputFile> input;
+    std::unique_ptr<OutputFile> sink;
+};
+
+BatchJob::BatchJob(JobView& view, const QByteArray& key)
+    : m_view(view), m_key(key.constData(), key.size()), m_buffer(std::size_t(LargestFile))
+{
+}
+
+BatchJob::~BatchJob()
+{
+    secureWipe(m_buffer);
+    wipeSecret(m_key);
+}
+
+void BatchJob::add(const QString& file)
+{
+    transform(file);
+    if (m_group.size() >= GroupSize) {
+        finish();
+    }
+}
+
+// The whole input in the buffer, once the output is open; the first failure.
+StreamError BatchJob::readWhole(InputFile& input, OutputFile& sink, const struct stat& info)
+{
+    if (!sink.open(info.st_mode & 0777, info.st_gid)) {
+        return sink.error();
+    }
+    if (info.st_size > LargestFile) {
+        return {StreamFailure::InputChanged, 0}; // grown since it was chosen for a batch
+    }
+    std::int64_t got = 0;
+    while (got < info.st_size) {
+        const std::int64_t n = input.read(m_buffer.data() + got, std::size_t(info.st_size - got));
+        if (n < 0) {
+            return input.error();
+        }
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    char more = 0;
+    if (got == info.st_size && input.read(&more, 1) == 0) {
+        return {};
+    }
+    // Changed by someone, or a file whose size says nothing of its content.
+    return {input.changed() ? StreamFailure::InputChanged : StreamFailure::InputIsVirtual, 0};
+}
+
+// The whole file in one buffer, through the key, into its unnamed output.
+void BatchJob::transform(const QString& file)
+{
+    const QString output = outputPathFor(file);
+    steps::Opened opened = steps::openFiles(file, output);
+    std::optional<steps::Outcome> refused = opened.refusal;
+    if (!refused) {
+        refused = steps::askToReplace(m_view, output, opened.entry);
+    }
+    if (refused) {
+        m_results.push_back(resultOf(file, *refused));
+        return;
+    }
+    const struct stat info = opened.input->info();
+    auto sink = std::make_unique<OutputFile>(
+        QFile::encodeName(output),
+        OutputFile::Rule{opened.entry.has_value(), info.st_dev, info.st_ino});
+    StreamError error = readWhole(*opened.input, *sink, info);
+    if (error.failure == StreamFailure::None) {
+        auto* bytes = reinterpret_cast<std::uint8_t*>(m_buffer.data());
+        RotatingXor(std::span(reinterpret_cast<const std::uint8_t*>(m_key.constData()),
+                              std::size_t(m_key.size())))
+            .apply(std::span(bytes, std::size_t(info.st_size)));
+        if (!sink->write(m_buffer.data(), std::size_t(info.st_size))) {
+            error = sink->error();
+        }
+    }
+    if (error.failure != StreamFailure::None) {
+        sink->discard();
+        m_results.push_back(resultOf(file, steps::failureOf(error, file, output)));
+        return;
+    }
+    m_group.push_back(
+        std::make_unique<Pending>(Pending{file, output, std::move(opened.input), std::move(sink)}));
+}
+
+void BatchJob::finish()
+{
+    if (m_group.empty()) {
+        return;
+    }
+    // Every byte of the group on the disk, one file system at a time.
+    std::set<QString> folders;
+    for (const auto& pending : m_group) {
+        folders.insert(QFileInfo(pending->output).path());
+    }
+    int error = 0;
+    for (const QString& folder : folders) {
+        error = error != 0 ? error : syncFileSystemOf(folder);
+    }
+    for (const auto& pending : m_group) {
+        StreamError failure{error != 0 ? StreamFailure::System : StreamFailure::None, error};
+        if (failure.failure == StreamFailure::None && pending->input->changed()) {
+            failure = pending->input->error();
+        }
+        if (failure.failure == StreamFailure::None) {
+            pending->sink->syncedWithGroup();
+            if (!pending->sink->commit()) {
+                failure = pending->sink->error();
+            }
+        }
+        if (failure.failure != StreamFailure::None) {
+            pending->sink->discard();
+            m_results.push_back(
+                resultOf(pending->file, steps::failureOf(failure, pending->file, pending->output)));
+        } else {
+            m_results.push_back({pending->file, Kind::Done, {}});
+        }
+    }
+    // The names on the disk too.
+    for (const QString& folder : folders) {
+        syncFileSystemOf(folder);
+    }
+    m_group.clear();
+}
+
+std::vector<BatchJob::Result> BatchJob::takeResults()
+{
+    std::vector<Result> results;
+    results.swap(m_results);
+    return results;
+}
+
+} // namespace quibex
