@@ -84,6 +84,7 @@ void TestQbc::roundTrips_data()
     QTest::newRow("simple, found") << QStringList{} << QStringList{} << 1;
     QTest::newRow("advanced, found") << QStringList{"--advanced"} << QStringList{} << 1;
     QTest::newRow("to standard output") << QStringList{} << QStringList{"-o", "-"} << 1;
+    QTest::newRow("to a name given") << QStringList{} << QStringList{"-o", "copie.txt"} << 1;
     QTest::newRow("larger than a batch takes")
         << QStringList{"--advanced"} << QStringList{} << 2000;
 }
@@ -105,12 +106,11 @@ void TestQbc::roundTrips()
     run = qbc(QStringList{"decrypt", "notes.TXT.qbc"} + decryptMode + password);
     QCOMPARE(run.status, 0);
     QCOMPARE(run.errors, QString());
-    if (decryptMode.contains(QStringLiteral("-"))) {
-        QCOMPARE(run.out, data);
-        QVERIFY(!QFile::exists(path(QStringLiteral("notes.cbq"))));
-    } else {
-        QCOMPARE(readFile(path(QStringLiteral("notes.cbq"))), data);
-    }
+    const qsizetype named = decryptMode.indexOf(QStringLiteral("-o"));
+    const QString output = named < 0 ? QStringLiteral("notes.cbq") : decryptMode.value(named + 1);
+    QCOMPARE(output == QStringLiteral("-") ? run.out : readFile(path(output)), data);
+    QCOMPARE(QFile::exists(path(QStringLiteral("notes.cbq"))),
+             output == QStringLiteral("notes.cbq"));
 }
 
 void TestQbc::refusals_data()
