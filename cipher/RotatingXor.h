@@ -35,7 +35,6 @@ public:
     void apply(std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
     std::uint64_t position() const { return m_position; }
-    std::size_t keyLength() const { return m_keyLength; }
 
 private:
     // The keystream from position 0: whole periods, one more than a chunk holds,

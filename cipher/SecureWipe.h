@@ -12,7 +12,7 @@ namespace quibex {
 // memory (a core file, a swapped page, a later allocation).
 void secureWipe(void* data, std::size_t size);
 
-// A container of secret bytes: wiped, then emptied.
+// A container of secret bytes, wiped where it is; its size stays.
 template <typename Bytes> void secureWipe(Bytes& bytes)
 {
     secureWipe(bytes.data(), bytes.size() * sizeof(*bytes.data()));

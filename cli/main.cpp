@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: 2026 The Quibex Crypto team
 
 #include "cli/Qbc.h"
+#include "job/Version.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -15,7 +16,7 @@ int main(int argc, char* argv[])
     ::prctl(PR_SET_DUMPABLE, 0);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("qbc"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUIBEX_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(quibex::Version));
     // Its texts are French: so are those of Qt's own option parser.
     QTranslator translator;
     if (translator.load(QStringLiteral("qtbase_fr"),

@@ -36,17 +36,6 @@ bool g_running = false;
 
 using texts::text;
 
-// Upper-casing names the same file only where names ignore case; elsewhere
-// it would show the path of another, non-existent file.
-QString shownPath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return path.toUpper();
-#else
-    return path;
-#endif
-}
-
 // Count, percentage and bar of done bytes.
 void showProgress(JobView& view, std::int64_t done, std::int64_t size)
 {
@@ -227,7 +216,7 @@ void dec_crypt(JobView& view, const QString& file, const QByteArray& key, const 
         break;
     case Outcome::Kind::Success:
         view.message(text(texts::SuccessLine1) + QLatin1Char('\r') + text(texts::SuccessLine2) +
-                         shownPath(outputPath),
+                         outputPath,
                      MessageKind::None);
         break;
     }

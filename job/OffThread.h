@@ -5,6 +5,7 @@
 
 #include "job/JobView.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -44,14 +45,17 @@ auto offThread(JobView& view, std::chrono::milliseconds interval, Work work)
     } catch (const std::system_error&) {
         return work(); // no thread to be had: done here, as the only way left
     }
+    // A file that answers at all answers well within this: the window yields
+    // only for one that does not.
+    auto wait = std::max(interval, std::chrono::milliseconds(30));
     for (;;) {
         {
             std::unique_lock lock(state->mutex);
-            if (state->done.wait_for(lock, interval,
-                                     [&state] { return state->result.has_value(); })) {
+            if (state->done.wait_for(lock, wait, [&state] { return state->result.has_value(); })) {
                 return std::move(state->result);
             }
         }
+        wait = interval;
         view.yield();
         if (view.endRequested()) {
             return std::nullopt;

@@ -11,15 +11,11 @@ namespace quibex {
 
 namespace {
 
-// Index of the last path separator, -1 when there is none. A backslash
-// separates only on Windows; elsewhere it is an ordinary character of a name.
+// Index of the last path separator, -1 when there is none. A backslash is
+// an ordinary character of a name here.
 qsizetype lastSeparator(const QString& path)
 {
-    qsizetype index = path.lastIndexOf(QLatin1Char('/'));
-#ifdef Q_OS_WIN
-    index = std::max(index, path.lastIndexOf(QLatin1Char('\\')));
-#endif
-    return index;
+    return path.lastIndexOf(QLatin1Char('/'));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "ui/Application.h"
 
+#include "job/Version.h"
 #include "ui/Pictures.h"
 #include "ui/controls/QuibexMenuStyle.h"
 
@@ -94,7 +95,7 @@ std::optional<QString> folderInTemp()
 void setUpApplication(QApplication& app)
 {
     QCoreApplication::setApplicationName(QStringLiteral("quibex-crypto"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("2.5"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Version));
     QGuiApplication::setDesktopFileName(QStringLiteral("quibex-crypto"));
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     loadQtTranslations(app);
