@@ -45,7 +45,7 @@ private slots:
     void signalMidJobLeavesNothing();
 
 private:
-    Run qbc(const QStringList& arguments);
+    Run qbc(const QStringList& arguments, const QByteArray& input = {});
     QString path(const QString& name) const { return m_dir->filePath(name); }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -57,12 +57,13 @@ void TestQbc::init()
     QVERIFY(writeFile(path(QStringLiteral("pw")), "secret\n"));
 }
 
-// Run in the test's folder, the password from the file "pw", no terminal.
-Run TestQbc::qbc(const QStringList& arguments)
+// Run in the test's folder with input on its standard input, no terminal.
+Run TestQbc::qbc(const QStringList& arguments, const QByteArray& input)
 {
     QProcess process;
     process.setWorkingDirectory(m_dir->path());
     process.start(QStringLiteral(QUIBEX_QBC), arguments);
+    process.write(input);
     process.closeWriteChannel();
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -85,6 +86,8 @@ void TestQbc::roundTrips_data()
     QTest::newRow("advanced, found") << QStringList{"--advanced"} << QStringList{} << 1;
     QTest::newRow("to standard output") << QStringList{} << QStringList{"-o", "-"} << 1;
     QTest::newRow("to a name given") << QStringList{} << QStringList{"-o", "copie.txt"} << 1;
+    QTest::newRow("password on a descriptor")
+        << QStringList{"--password-fd", "0"} << QStringList{"--password-fd", "0"} << 1;
     QTest::newRow("larger than a batch takes")
         << QStringList{"--advanced"} << QStringList{} << 2000;
 }
@@ -96,14 +99,17 @@ void TestQbc::roundTrips()
     QFETCH(int, copies);
     const QByteArray data = note().repeated(copies);
     QVERIFY(writeFile(path(QStringLiteral("notes.txt")), data));
-    const QStringList password{QStringLiteral("--password-file"), QStringLiteral("pw")};
-    Run run = qbc(QStringList{"encrypt", "notes.txt"} + encryptMode + password);
+    const bool onDescriptor = encryptMode.contains(QStringLiteral("--password-fd"));
+    const QStringList password =
+        onDescriptor ? QStringList{} : QStringList{"--password-file", "pw"};
+    Run run = qbc(QStringList{"encrypt", "notes.txt"} + encryptMode + password, "secret\n");
     QCOMPARE(run.status, 0);
     QCOMPARE(run.errors, QString());
-    const QByteArray key =
-        encryptMode.isEmpty() ? QByteArray("secret") : reference::expandedKey(QByteArray("secret"));
+    const QByteArray key = encryptMode.contains(QStringLiteral("--advanced"))
+                               ? reference::expandedKey(QByteArray("secret"))
+                               : QByteArray("secret");
     QCOMPARE(readFile(path(QStringLiteral("notes.TXT.qbc"))), transformed(data, key));
-    run = qbc(QStringList{"decrypt", "notes.TXT.qbc"} + decryptMode + password);
+    run = qbc(QStringList{"decrypt", "notes.TXT.qbc"} + decryptMode + password, "secret\n");
     QCOMPARE(run.status, 0);
     QCOMPARE(run.errors, QString());
     const qsizetype named = decryptMode.indexOf(QStringLiteral("-o"));
