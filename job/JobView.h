@@ -21,7 +21,7 @@ class JobView
 public:
     virtual ~JobView() = default;
 
-    // btnCrypt, btnParcourir, menu_fichier_ouvrir and the whole menu_option together.
+    // The commands that would start another job or change its mode, together.
     virtual void setCommandsEnabled(bool on) = 0;
     virtual void setCryptCaption(const QString& text) = 0;
     virtual void setStatus(const QString& text) = 0;
