@@ -52,6 +52,13 @@ struct Tally
     int done = 0;
     int refused = 0;
     int failed = 0;
+
+    void count(CliView::Outcome outcome)
+    {
+        ++(outcome == CliView::Outcome::Done      ? done
+           : outcome == CliView::Outcome::Refused ? refused
+                                                  : failed);
+    }
 };
 
 bool isEncrypted(const QString& path)
@@ -193,22 +200,16 @@ private:
         for (const auto& batch : m_batches) {
             for (const BatchJob::Result& result :
                  batch ? batch->takeResults() : std::vector<BatchJob::Result>{}) {
+                using Kind = BatchJob::Result::Kind;
                 m_view.start(result.file);
-                switch (result.kind) {
-                case BatchJob::Result::Kind::Done:
+                if (result.kind == Kind::Done) {
                     m_view.done();
-                    ++m_tally.done;
-                    break;
-                case BatchJob::Result::Kind::Refused:
-                case BatchJob::Result::Kind::Failed:
+                } else if (result.kind != Kind::Declined) { // a declined question told why
                     m_view.refuse(result.message);
-                    ++(result.kind == BatchJob::Result::Kind::Refused ? m_tally.refused
-                                                                      : m_tally.failed);
-                    break;
-                case BatchJob::Result::Kind::Declined: // the question told why
-                    ++m_tally.refused;
-                    break;
                 }
+                m_tally.count(result.kind == Kind::Done     ? CliView::Outcome::Done
+                              : result.kind == Kind::Failed ? CliView::Outcome::Failed
+                                                            : CliView::Outcome::Refused);
             }
         }
     }
@@ -255,17 +256,7 @@ void process(const QString& file, const std::array<QByteArray, 2>& keys, const Q
     JobOptions job;
     job.outputPath = options.output;
     dec_crypt(view, file, key, job);
-    switch (view.outcome()) {
-    case CliView::Outcome::Done:
-        ++tally.done;
-        break;
-    case CliView::Outcome::Refused:
-        ++tally.refused;
-        break;
-    case CliView::Outcome::Failed:
-        ++tally.failed;
-        break;
-    }
+    tally.count(view.outcome());
 }
 
 std::optional<Options> parse(const QStringList& arguments, QString& error)

@@ -107,12 +107,7 @@ StreamError BatchJob::readWhole(InputFile& input, OutputFile& sink, const struct
         }
         got += n;
     }
-    char more = 0;
-    if (got == info.st_size && input.read(&more, 1) == 0) {
-        return {};
-    }
-    // Changed by someone, or a file whose size says nothing of its content.
-    return {input.changed() ? StreamFailure::InputChanged : StreamFailure::InputIsVirtual, 0};
+    return got == info.st_size ? endAfterSize(input) : sizeMismatch(input);
 }
 
 // The whole file in one buffer, through the key, into its unnamed output.

@@ -43,6 +43,15 @@ public:
     virtual StreamError error() const = 0;
 };
 
+// Once the size a source gave at the start has been read: nothing when it
+// ends there, else why not. The size must be the whole content: a file that
+// reads on past it (a pseudo-file of size 0) would otherwise be named short
+// and whole.
+StreamError endAfterSize(ByteSource& source);
+// A source that ended before its size, or went on past it: changed by
+// someone, or a file whose size says nothing of its content.
+StreamError sizeMismatch(ByteSource& source);
+
 // Where the bytes of a job go: an output that gets its name only at commit().
 // Used by one thread at a time, except abandon().
 class ByteSink

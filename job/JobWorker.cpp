@@ -35,8 +35,6 @@ struct JobWorker::Shared
 
     void run();
     bool moveBytes();
-    bool endsAtSize();
-    void sizeMismatch();
     bool publish(std::int64_t done);
     bool awaitCommit();
     void fail(StreamError error);
@@ -94,7 +92,7 @@ bool JobWorker::Shared::moveBytes()
             return false;
         }
         if (got == 0) { // cut while the job ran, or never that long
-            sizeMismatch();
+            fail(sizeMismatch(*source));
             return false;
         }
         transform.apply(
@@ -109,30 +107,12 @@ bool JobWorker::Shared::moveBytes()
             return false;
         }
     }
-    return endsAtSize();
-}
-
-// The size said at the start must be the whole content: a file that reads on
-// past it (a pseudo-file of size 0) would otherwise be named short and whole.
-bool JobWorker::Shared::endsAtSize()
-{
-    char more = 0;
-    const std::int64_t got = source->read(&more, 1);
-    if (got < 0) {
-        fail(source->error());
-        return false;
-    }
-    if (got > 0) {
-        sizeMismatch();
+    const StreamError end = endAfterSize(*source);
+    if (end.failure != StreamFailure::None) {
+        fail(end);
         return false;
     }
     return true;
-}
-
-// Changed by someone, or a file whose size says nothing of its content.
-void JobWorker::Shared::sizeMismatch()
-{
-    fail(source->changed() ? source->error() : StreamError{StreamFailure::InputIsVirtual, 0});
 }
 
 // Tells the window how far the bytes are; false when asked to stop.

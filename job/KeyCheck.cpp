@@ -90,10 +90,14 @@ const QSet<QString>& typesWithMagic()
     return types;
 }
 
+bool isText(const QMimeType& type)
+{
+    const QString plain = QStringLiteral("text/plain");
+    return type.name() == plain || type.inherits(plain);
+}
+
 // A type is told from content by its own rules or an ancestor's (a word
 // processor document by its archive's), or, for text, by being text.
-bool isText(const QMimeType& type);
-
 bool toldByContent(const QMimeType& type)
 {
     if (isText(type) || typesWithMagic().contains(type.name())) {
@@ -221,12 +225,6 @@ QByteArray decrypted(const QByteArray& bytes, const QByteArray& key)
     return plain;
 }
 
-bool isText(const QMimeType& type)
-{
-    const QString plain = QStringLiteral("text/plain");
-    return type.name() == plain || type.inherits(plain);
-}
-
 // What a right key gives: content of a specific type (the name's, or another
 // binary one: a picture named for another format), or, where the name stands
 // for text, text as people write it, alike at every position of the key.
@@ -241,10 +239,6 @@ bool seemsRight(const QMimeDatabase& database, const QByteArray& plain,
     const QMimeType found = database.mimeTypeForData(plain);
     return !found.isDefault() && !isText(found);
 }
-
-} // namespace
-
-namespace {
 
 // A wrong key, with a short beginning, cannot be told from a wrong mode:
 // the password question then. The other mode is named only when its key
