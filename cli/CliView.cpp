@@ -123,11 +123,12 @@ void CliView::refuse(const QString& why)
     m_outcome = Outcome::Refused;
 }
 
-void CliView::done()
+void CliView::done(qint64 bytes)
 {
     if (m_showProgress) {
         m_percent = 100;
-        showLine(true);
+        m_done = bytes;
+        showLine(true, false);
     }
 }
 
@@ -139,19 +140,21 @@ void CliView::setCountText(const QString& text)
 void CliView::yield()
 {
     if (m_showProgress && (m_shownAt < 0 || m_started.elapsed() - m_shownAt >= LineInterval)) {
-        showLine(false);
+        showLine(false, true);
     }
 }
 
-void CliView::showLine(bool last)
+// The throughput only where this file's own time is known: a file of a batch
+// was written with the others of its group.
+void CliView::showLine(bool last, bool withRate)
 {
     m_shownAt = m_started.elapsed();
     const double seconds = std::max<double>(0.001, double(m_started.nsecsElapsed()) / 1e9);
-    const QString line = QStringLiteral("\r\x1b[K%1  %2 %  %3 octets  %4 Mo/s")
-                             .arg(m_file)
-                             .arg(m_percent)
-                             .arg(m_done)
-                             .arg(double(m_done) / 1e6 / seconds, 0, 'f', 1);
+    QString line =
+        QStringLiteral("\r\x1b[K%1  %2 %  %3 octets").arg(m_file).arg(m_percent).arg(m_done);
+    if (withRate) {
+        line += QStringLiteral("  %1 Mo/s").arg(double(m_done) / 1e6 / seconds, 0, 'f', 1);
+    }
     writeError(line.toUtf8() + (last ? "\n" : ""));
     m_lineOpen = !last;
 }
@@ -159,7 +162,10 @@ void CliView::showLine(bool last)
 void CliView::message(const QString& text, MessageKind kind, const QString&)
 {
     if (text.startsWith(texts::text(texts::SuccessLine1))) {
-        done();
+        if (m_showProgress) {
+            m_percent = 100;
+            showLine(true, true);
+        }
         return;
     }
     refuse(text);

@@ -37,8 +37,8 @@ public:
     Outcome outcome() const { return m_outcome; }
     // A refusal of the command's own, naming the current file.
     void refuse(const QString& why);
-    // The current file done outside a job's view (in a batch).
-    void done();
+    // The current file done outside a job's view (in a batch), bytes written.
+    void done(qint64 bytes);
 
     void setCommandsEnabled(bool) override {}
     void setCryptCaption(const QString&) override {}
@@ -56,7 +56,7 @@ public:
     bool endRequested() const override;
 
 private:
-    void showLine(bool last);
+    void showLine(bool last, bool withRate);
 
     bool m_showProgress;
     Replace m_replace;

@@ -203,7 +203,7 @@ private:
                 using Kind = BatchJob::Result::Kind;
                 m_view.start(result.file);
                 if (result.kind == Kind::Done) {
-                    m_view.done();
+                    m_view.done(result.bytes);
                 } else if (result.kind != Kind::Declined) { // a declined question told why
                     m_view.refuse(result.message);
                 }

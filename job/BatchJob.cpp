@@ -64,6 +64,7 @@ struct BatchJob::Pending
 {
     QString file;
     QString output;
+    std::int64_t size;
     std::unique_ptr<InputFile> input;
     std::unique_ptr<OutputFile> sink;
 };
@@ -142,8 +143,8 @@ void BatchJob::transform(const QString& file)
         m_results.push_back(resultOf(file, steps::failureOf(error, file, output)));
         return;
     }
-    m_group.push_back(
-        std::make_unique<Pending>(Pending{file, output, std::move(opened.input), std::move(sink)}));
+    m_group.push_back(std::make_unique<Pending>(
+        Pending{file, output, info.st_size, std::move(opened.input), std::move(sink)}));
 }
 
 void BatchJob::finish()
@@ -176,7 +177,7 @@ void BatchJob::finish()
             m_results.push_back(
                 resultOf(pending->file, steps::failureOf(failure, pending->file, pending->output)));
         } else {
-            m_results.push_back({pending->file, Kind::Done, {}});
+            m_results.push_back({pending->file, Kind::Done, {}, pending->size});
         }
     }
     // The names on the disk too.

@@ -42,6 +42,7 @@ public:
         QString file;
         Kind kind = Kind::Done;
         QString message;
+        std::int64_t bytes = 0; // written, when done
     };
 
     // Files up to this size go through a batch; larger ones are better

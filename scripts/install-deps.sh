@@ -15,7 +15,7 @@ packages=(
   xvfb xauth openbox xdotool x11-utils imagemagick
   desktop-file-utils appstream dpkg-dev file
   shared-mime-info lintian
-  strace
+  strace bsdutils
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include "tests/support/TestFiles.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +42,8 @@ private slots:
     void roundTrips();
     void refusals_data();
     void refusals();
+    void onATerminal_data();
+    void onATerminal();
     void recursive();
     void signalMidJobLeavesNothing();
 
@@ -189,6 +192,50 @@ void TestQbc::refusals()
     if (!kept.isEmpty()) {
         QCOMPARE(readFile(path(QStringLiteral("notes.cbq"))), kept);
     }
+}
+
+void TestQbc::onATerminal_data()
+{
+    // On a terminal (script's), an existing output is asked about, and each
+    // file's line and the summary are shown.
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("Oui") << QByteArray("o\n") << 0 << "notes.TXT.qbc  100 %  1320 octets";
+    QTest::newRow("Non") << QByteArray("n\n") << 1 << "il est gardé";
+}
+
+void TestQbc::onATerminal()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(int, status);
+    QFETCH(QString, shown);
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty()) {
+        QSKIP("script (bsdutils) is not installed");
+    }
+    QVERIFY(writeFile(path(QStringLiteral("notes.TXT.qbc")), transformed(note(), "secret")));
+    QVERIFY(writeFile(path(QStringLiteral("notes.cbq")), "ancien"));
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(script, {"-qec",
+                           QStringLiteral("%1 decrypt --simple --password-file pw notes.TXT.qbc")
+                               .arg(QStringLiteral(QUIBEX_QBC)),
+                           "/dev/null"});
+    process.write(answer);
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(20000));
+    const QString terminal = QString::fromUtf8(process.readAllStandardOutput());
+    QCOMPARE(process.exitCode(), status);
+    QVERIFY2(terminal.contains(QStringLiteral("Voulez-vous le remplacer ? (o/N)")),
+             qPrintable(terminal));
+    QVERIFY2(terminal.contains(shown), qPrintable(terminal));
+    QVERIFY2(
+        terminal.contains(
+            QStringLiteral("%1 fait(s), %2 refusé(s), 0 en échec.").arg(1 - status).arg(status)),
+        qPrintable(terminal));
+    QCOMPARE(readFile(path(QStringLiteral("notes.cbq"))),
+             status == 0 ? note() : QByteArray("ancien"));
 }
 
 void TestQbc::recursive()
