@@ -22,6 +22,8 @@ namespace {
 const QByteArray Codes("secret");
 QString g_file;
 QString g_text;
+QString g_advancedText;
+QString g_shortText;
 
 // The worst case: a wrong password, so both modes' keys are tried.
 void BM_WrongKeyCheck(benchmark::State& state)
@@ -56,6 +58,37 @@ void BM_RightKeyOnText(benchmark::State& state)
 }
 BENCHMARK(BM_RightKeyOnText)->Unit(benchmark::kMillisecond);
 
+// The same in the advanced mode, where a mistyped character changes the
+// key's codes at a few positions only (with 255 characters, one position; a
+// character that makes none gives the same key), each turned by a few codes:
+// the characters that could have been meant there are tried.
+QByteArray advancedTypo()
+{
+    QByteArray typo = LongPassword;
+    typo[200] = char(typo[200] + 1);
+    return typo;
+}
+
+void BM_TypoCheckOnTextAdvanced(benchmark::State& state)
+{
+    const QByteArray typo = advancedTypo();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(quibex::keyFit(g_advancedText, typo, true));
+    }
+}
+BENCHMARK(BM_TypoCheckOnTextAdvanced)->Unit(benchmark::kMillisecond);
+
+// A text too short for the statistics of each character: its pairs of
+// characters are judged, then turned by every code; the right key reads
+// well and every turn is tried.
+void BM_RightKeyOnShortText(benchmark::State& state)
+{
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(quibex::keyFit(g_shortText, Codes, true));
+    }
+}
+BENCHMARK(BM_RightKeyOnShortText)->Unit(benchmark::kMillisecond);
+
 // A PNG signature and header, then noise up to size, encrypted in the
 // advanced mode.
 bool makeFile(const QString& path, qint64 size)
@@ -70,14 +103,15 @@ bool makeFile(const QString& path, qint64 size)
     return file.resize(size);
 }
 
-bool makeText(const QString& path)
+bool makeText(const QString& path, qsizetype size, const QByteArray& key)
 {
     QFile file(path);
     const QByteArray text =
         QByteArray("Le fichier est crypté avec un mot de passe que la machine garde. ")
-            .repeated(400);
+            .repeated(400)
+            .left(size);
     return file.open(QIODevice::WriteOnly) &&
-           file.write(testfiles::transformed(text, LongPassword)) == text.size();
+           file.write(testfiles::transformed(text, key)) == text.size();
 }
 
 } // namespace
@@ -89,8 +123,13 @@ int main(int argc, char** argv)
     QTemporaryDir folder;
     g_file = folder.filePath(QStringLiteral("photo.PNG.qbc"));
     g_text = folder.filePath(QStringLiteral("notes.TXT.qbc"));
+    g_advancedText = folder.filePath(QStringLiteral("avance.TXT.qbc"));
+    g_shortText = folder.filePath(QStringLiteral("court.TXT.qbc"));
+    const qsizetype textSize = 400 * 66;
     if (!folder.isValid() || mib <= 0 || !makeFile(g_file, mib * 1024 * 1024) ||
-        !makeText(g_text)) {
+        !makeText(g_text, textSize, LongPassword) ||
+        !makeText(g_advancedText, textSize, quibex::expandKeySilently(LongPassword)) ||
+        !makeText(g_shortText, 255, quibex::expandKeySilently(Codes))) {
         std::fprintf(stderr,
                      "usage: keycheck_bench [FILE_MIB] (a scratch file could not be made)\n");
         return 2;
@@ -102,9 +141,13 @@ int main(int argc, char** argv)
                 double(first.nsecsElapsed()) / 1e6, int(fit), static_cast<long long>(mib));
     QByteArray typo = LongPassword;
     typo[100] = char(typo[100] + 1);
-    std::printf("text: right password %d, one character wrong %d (1 fits, 3 neither)\n",
+    std::printf("text: right password %d, one character wrong %d, advanced %d and %d, short %d "
+                "(1 fits, 3 neither)\n",
                 int(quibex::keyFit(g_text, LongPassword, false)),
-                int(quibex::keyFit(g_text, typo, false)));
+                int(quibex::keyFit(g_text, typo, false)),
+                int(quibex::keyFit(g_advancedText, LongPassword, true)),
+                int(quibex::keyFit(g_advancedText, advancedTypo(), true)),
+                int(quibex::keyFit(g_shortText, Codes, true)));
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -70,17 +70,17 @@ ExpandedKey expandKey(std::span<const std::uint8_t> password, ExpansionObserver*
 
 namespace quibex {
 
-std::array<std::uint8_t, ExpandedKeySize> expansionSources(std::span<const std::uint8_t> password)
+std::array<KeySource, ExpandedKeySize> expansionSources(std::span<const std::uint8_t> password)
 {
     // As phase 3 reads it: R[q] is E[255 - q], and E repeats the password.
     const std::size_t n = password.size();
-    std::array<std::uint8_t, ExpandedKeySize> sources{};
-    std::uint8_t last = 0;
+    std::array<KeySource, ExpandedKeySize> sources{};
+    KeySource last;
     for (std::size_t pos = 1; pos <= ExpandedKeySize; ++pos) {
         const std::size_t source = (ExpandedKeySize - pos) % n;
-        const int v = std::abs(static_cast<int>(password[source]) - 4 * static_cast<int>(pos));
-        if (v <= 255) {
-            last = static_cast<std::uint8_t>(source);
+        const int step = 4 * static_cast<int>(pos);
+        if (std::abs(static_cast<int>(password[source]) - step) <= 255) {
+            last = {static_cast<std::uint8_t>(source), step};
         }
         sources[pos - 1] = last;
     }

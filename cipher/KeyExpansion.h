@@ -34,10 +34,18 @@ public:
 ExpandedKey expandKey(std::span<const std::uint8_t> password,
                       ExpansionObserver* observer = nullptr);
 
-// For each code of the key that expandKey(password) makes, the position in
-// the password of the code it was made from (a code copied from the one
-// before it counts as made from the same): what a mistyped character of the
+// Where a code of the key that expandKey(password) makes comes from: the
+// position in the password of the code it was made from, and the step it
+// was taken from (the key code is their distance; a code copied from the
+// one before it counts as made from the same).
+struct KeySource
+{
+    std::uint8_t character = 0;
+    int step = 0;
+};
+
+// The source of each code of the key: what a mistyped character of the
 // password would change. The password has 1 to 255 codes.
-std::array<std::uint8_t, ExpandedKeySize> expansionSources(std::span<const std::uint8_t> password);
+std::array<KeySource, ExpandedKeySize> expansionSources(std::span<const std::uint8_t> password);
 
 } // namespace quibex

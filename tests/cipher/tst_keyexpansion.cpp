@@ -153,14 +153,18 @@ void TestKeyExpansion::everyLength()
     QCOMPARE(expandKey(p), key);
     // A position out of range repeats the previous code: never a zero where
     // the previous code was not zero.
+    Bytes e;
+    reference::expandedKey(p, &e);
     for (int pos = 2; pos <= 256; ++pos) {
-        const Bytes r(p.rbegin(), p.rend());
-        Bytes e;
-        reference::expandedKey(p, &e);
         const int v = std::abs(int(e[std::size_t(256 - pos)]) - 4 * pos);
         if (v > 255) {
             QCOMPARE(key[std::size_t(pos) - 1], key[std::size_t(pos) - 2]);
         }
+    }
+    // Each code is the distance of the character it is said to come from.
+    const auto sources = expansionSources(p);
+    for (std::size_t i = 0; i < 256; ++i) {
+        QCOMPARE(int(key[i]), std::abs(int(p[sources[i].character]) - sources[i].step));
     }
 }
 
