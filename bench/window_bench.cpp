@@ -19,10 +19,8 @@
 // for bench/quit_latency.sh.
 #include "bench/BenchArguments.h"
 #include "job/Texts.h"
-#include "tests/support/ScriptedFileOpenDialog.h"
+#include "tests/support/WindowTestSupport.h"
 #include "ui/Application.h"
-#include "ui/RezarUvurizod.h"
-#include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
 
 #include <QAction>
@@ -38,6 +36,7 @@
 namespace {
 
 using quibex::MessageBox;
+using quibex::testBoxes;
 
 // Times the turns of the event loop from start() to stop(): a timer that
 // fires at every turn, so the gaps between its ticks are the times the
@@ -108,12 +107,10 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     quibex::setUpApplication(app);
-    quibex::ScriptedFileOpenDialog::install();
     quibex::ScriptedFileOpenDialog::setNextChoice(arguments->file);
 
-    quibex::RezarUvurizod window;
+    quibex::ScriptedWindow window(quibex::bench::jobOptionsFor(*arguments));
     window.show();
-    window.setJobOptions(quibex::bench::jobOptionsFor(*arguments));
     bool quitted = false;
     if (arguments->quitAfterMs > 0) {
         QTimer::singleShot(arguments->quitAfterMs, &window, [&window, &arguments, &quitted] {
@@ -133,8 +130,8 @@ int main(int argc, char** argv)
     press(window, "btnCrypt");
     window.findChild<QLineEdit*>(QStringLiteral("Motdepass"))->setText(arguments->password);
     // Yes to a question about an existing output, then OK to the last message.
-    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
-    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    testBoxes().setNextAnswer(MessageBox::Answer::Yes);
+    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
     Responsiveness responsiveness;
     responsiveness.start();
     press(window, "btnCrypt");
@@ -143,7 +140,7 @@ int main(int argc, char** argv)
         return 0; // as the program: its window and the application go, then the process
     }
 
-    const QString lastMessage = MessageBox::lastShown().text;
+    const QString lastMessage = testBoxes().lastShown().text;
     if (!lastMessage.startsWith(QString::fromUtf8(quibex::texts::SuccessLine1))) {
         std::fprintf(stderr, "%s\n", lastMessage.toLocal8Bit().constData());
         return 1;

@@ -32,8 +32,6 @@ namespace {
 
 using namespace steps;
 
-bool g_running = false;
-
 using texts::text;
 
 // Count, percentage and bar of done bytes.
@@ -181,11 +179,6 @@ void raz(JobView& view)
     view.setStatus(text(texts::StatusIdle));
 }
 
-bool isJobRunning()
-{
-    return g_running;
-}
-
 void dec_crypt(JobView& view, const QString& file, const QByteArray& key)
 {
     dec_crypt(view, file, key, JobOptions{});
@@ -193,15 +186,6 @@ void dec_crypt(JobView& view, const QString& file, const QByteArray& key)
 
 void dec_crypt(JobView& view, const QString& file, const QByteArray& key, const JobOptions& options)
 {
-    if (g_running) {
-        return; // a start from inside a running job's yield is refused silently
-    }
-    g_running = true;
-    struct Reset
-    {
-        ~Reset() { g_running = false; }
-    } reset;
-
     view.setCommandsEnabled(false);
     QString outputPath;
     // Both files are released when run() returns, before any message.

@@ -24,8 +24,8 @@ class JobView;
 // calling thread, which updates the view and yields at least every
 // JobOptions::updateInterval, however slow the disk.
 //
-// While a job runs (its yields let other commands run) a second call returns
-// at once and touches nothing; see isJobRunning().
+// Its yields let other commands run: the caller keeps a second job from
+// starting meanwhile.
 void dec_crypt(JobView& view, const QString& file, const QByteArray& key);
 
 // Puts the window back to idle: commands on, caption "Crypter", "En attente...".
@@ -34,10 +34,6 @@ void raz(JobView& view);
 // The window as a run leaves it, however it ended: raz(), the password entry
 // hidden and emptied, "0%" and an empty bar.
 void backToIdle(JobView& view);
-
-// True while dec_crypt runs (inside its yields, too). The Encrypt command may
-// use it to refuse a start before it expands a key.
-bool isJobRunning();
 
 void dec_crypt(JobView& view, const QString& file, const QByteArray& key,
                const JobOptions& options);

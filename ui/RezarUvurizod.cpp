@@ -3,6 +3,7 @@
 
 #include "ui/RezarUvurizod.h"
 
+#include "job/FileJob.h"
 #include "job/KeyCheck.h"
 #include "job/OutputName.h"
 #include "job/PasswordKey.h"
@@ -12,7 +13,6 @@
 #include "ui/Pictures.h"
 #include "ui/StrayAccessKeys.h"
 #include "ui/WindowTexts.h"
-#include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
 
 #include <QAction>
@@ -35,10 +35,13 @@ namespace quibex {
 
 namespace wt = window_texts;
 
-RezarUvurizod::RezarUvurizod(QWidget* parent)
+RezarUvurizod::RezarUvurizod(WindowParts parts, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint),
-      m_view(*this, m_ui), m_dialog(FileOpenDialog::create(this))
+      m_boxes(parts.boxes != nullptr ? *parts.boxes : m_desktopBoxes), m_view(*this, m_ui, m_boxes),
+      m_dialog(parts.dialog ? std::move(parts.dialog)
+                            : std::make_unique<DesktopFileOpenDialog>(this)),
+      m_jobOptions(std::move(parts.jobOptions))
 {
     setObjectName(QStringLiteral("RezarUvurizod"));
     setWindowTitle(wt::WindowTitle);
@@ -47,7 +50,7 @@ RezarUvurizod::RezarUvurizod(QWidget* parent)
     m_ui = buildWindowLayout(*this);
     wireCommands();
     // The only box that takes typing (the path box is read-only).
-    m_ui.passwordBox->installEventFilter(new StrayAccessKeys(this));
+    m_ui.passwordBox->installEventFilter(new StrayAccessKeys(m_boxes, this));
     connect(QGuiApplication::clipboard(), &QClipboard::selectionChanged, this,
             &RezarUvurizod::keepPasswordOutOfSelection);
     m_dialog->setDialogTitle(wt::DialogTitle);
@@ -142,14 +145,10 @@ void RezarUvurizod::closeEvent(QCloseEvent* event)
     event->ignore();
 }
 
-void RezarUvurizod::dec_crypt(const QString& file, const QByteArray& key)
+auto RezarUvurizod::busyWith(Busy step)
 {
-    quibex::dec_crypt(m_view, file, key, m_jobOptions);
-}
-
-void RezarUvurizod::raz()
-{
-    quibex::raz(m_view);
+    m_busy = step;
+    return qScopeGuard([this] { m_busy = Busy::Idle; });
 }
 
 bool RezarUvurizod::advancedMode() const
@@ -162,7 +161,7 @@ void RezarUvurizod::parcourir()
     // Set on every run, and the earlier choice dropped before the dialog opens.
     m_dialog->setFilter(wt::DialogFilter);
     m_dialog->setFileName(QString());
-    if (m_dialog->show() == FileOpenDialog::CancelError) {
+    if (!m_dialog->show()) {
         return;
     }
     const BusyPointer busy;
@@ -223,8 +222,8 @@ void RezarUvurizod::dropEvent(QDropEvent* event)
 void RezarUvurizod::crypter()
 {
     // Only the image button reaches here during a job; one job at a time.
-    if (isJobRunning()) {
-        MessageBox::beep();
+    if (m_busy == Busy::Running) {
+        m_boxes.beep();
         return;
     }
     if (m_ui.fileSelected->text().isEmpty()) {
@@ -248,8 +247,8 @@ void RezarUvurizod::crypter()
     }
     // The codes and the key go with the command, however it ends.
     const auto wiped = qScopeGuard([&codes] { wipeSecret(*codes); });
-    if (m_preparing) {
-        MessageBox::beep();
+    if (m_busy == Busy::Preparing) {
+        m_boxes.beep();
         return;
     }
     // The mode is read once: a click in the Option menu during the expansion
@@ -264,12 +263,12 @@ void RezarUvurizod::crypter()
     const QString file = m_dialog->fileName();
     bool confirmed = false;
     {
-        m_preparing = true; // its read may yield, as the expansion does
-        const auto checked = qScopeGuard([this] { m_preparing = false; });
+        const auto checking = busyWith(Busy::Preparing); // its read yields, as the expansion does
         confirmed = confirmKey(m_view, file, *codes, advanced, *key, m_jobOptions);
     }
     if (confirmed) {
-        dec_crypt(file, *key);
+        const auto running = busyWith(Busy::Running);
+        dec_crypt(m_view, file, *key, m_jobOptions);
     }
 }
 
@@ -290,8 +289,7 @@ std::optional<QByteArray> RezarUvurizod::keyFor(const QByteArray& passwordCodes,
     }
     QByteArray key;
     {
-        m_preparing = true;
-        const auto expanded = qScopeGuard([this] { m_preparing = false; });
+        const auto expanding = busyWith(Busy::Preparing);
         key = expandKeyOnView(m_view, passwordCodes);
     }
     // A Quit during the expansion's yields ends the program: no job then.

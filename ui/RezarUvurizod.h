@@ -3,10 +3,11 @@
 
 #pragma once
 
-#include "job/FileJob.h"
+#include "job/JobOptions.h"
 #include "ui/WindowJobView.h"
 #include "ui/WindowLayout.h"
 #include "ui/controls/FileOpenDialog.h"
+#include "ui/controls/MessageBox.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -18,6 +19,16 @@
 
 namespace quibex {
 
+// What the window is given rather than makes for itself: the boxes it shows
+// (they must outlive it), its file dialog, and the tuning of the jobs it
+// starts. The desktop's boxes and dialog where none is given.
+struct WindowParts
+{
+    MessageBoxes* boxes = nullptr;
+    std::unique_ptr<FileOpenDialog> dialog;
+    JobOptions jobOptions;
+};
+
 // The program's only window: start-up, centring, and the command procedures
 // that every trigger of a command runs. Its controls carry the names of the
 // design as object names (ui/WindowLayout.h); the file job drives them
@@ -27,7 +38,7 @@ class RezarUvurizod : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit RezarUvurizod(QWidget* parent = nullptr);
+    explicit RezarUvurizod(WindowParts parts = {}, QWidget* parent = nullptr);
     ~RezarUvurizod() override;
 
     // Centres the window's outer frame on the whole screen.
@@ -37,17 +48,8 @@ public:
     // larger than the screen gets a negative position.
     static QPointF centredPosition(const QSizeF& screen, const QSizeF& window);
 
-    // The file job and the reset, on this window.
-    void dec_crypt(const QString& file, const QByteArray& key);
-    void raz();
-    // The tuning and fault seams of the jobs that this window starts.
-    void setJobOptions(const JobOptions& options) { m_jobOptions = options; }
-    JobView& jobView() { return m_view; }
-
     // Advanced ("2048 bits") mode is checked in the Option menu.
     bool advancedMode() const;
-    // The file-open dialog; its file name is the current selection.
-    FileOpenDialog& dialog() { return *m_dialog; }
 
     void parcourir();
     // The file chosen as Browse chooses it, without the dialog: from the
@@ -84,12 +86,24 @@ private:
     // The key of the mode; nullopt when the program ended meanwhile.
     std::optional<QByteArray> keyFor(const QByteArray& passwordCodes, bool advanced);
 
+    // What the Encrypt command is doing; the yields of each let commands run.
+    enum class Busy
+    {
+        Idle,
+        Preparing, // the key expanded or checked
+        Running,   // the file job
+    };
+    // Busy until it goes: however the step ends, the window is idle again.
+    [[nodiscard]] auto busyWith(Busy step);
+
+    MessageBox m_desktopBoxes;
+    MessageBoxes& m_boxes;
     WindowControls m_ui;
     WindowJobView m_view;
+    // Its file name is the current selection.
     std::unique_ptr<FileOpenDialog> m_dialog;
     JobOptions m_jobOptions;
-    // A key is being expanded or checked: their yields let commands run.
-    bool m_preparing = false;
+    Busy m_busy = Busy::Idle;
     bool m_closeAllowed = false;
     bool m_frameCentred = false;
 };

@@ -3,11 +3,14 @@
 
 #include "ui/StrayAccessKeys.h"
 
-#include "ui/controls/MessageBox.h"
-
 #include <QKeyEvent>
 
 namespace quibex {
+
+StrayAccessKeys::StrayAccessKeys(MessageBoxes& boxes, QObject* parent)
+    : QObject(parent), m_boxes(boxes)
+{
+}
 
 bool StrayAccessKeys::eventFilter(QObject* watched, QEvent* event)
 {
@@ -23,7 +26,7 @@ bool StrayAccessKeys::eventFilter(QObject* watched, QEvent* event)
     if (!accessKey) {
         return QObject::eventFilter(watched, event);
     }
-    MessageBox::beep();
+    m_boxes.beep();
     return true;
 }
 

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "ui/controls/MessageBoxes.h"
+
 #include <QObject>
 
 namespace quibex {
@@ -15,10 +17,14 @@ namespace quibex {
 class StrayAccessKeys : public QObject
 {
 public:
-    using QObject::QObject;
+    // boxes beeps, and must outlive the filter.
+    StrayAccessKeys(MessageBoxes& boxes, QObject* parent);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MessageBoxes& m_boxes;
 };
 
 } // namespace quibex

@@ -3,7 +3,6 @@
 
 #include "ui/WindowJobView.h"
 
-#include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexPBar.h"
 
@@ -16,8 +15,8 @@
 
 namespace quibex {
 
-WindowJobView::WindowJobView(QWidget& window, const WindowControls& controls)
-    : m_window(window), m_ui(controls)
+WindowJobView::WindowJobView(QWidget& window, const WindowControls& controls, MessageBoxes& boxes)
+    : m_window(window), m_ui(controls), m_boxes(boxes)
 {
 }
 
@@ -84,18 +83,18 @@ void WindowJobView::yield()
 
 void WindowJobView::message(const QString& text, MessageKind kind, const QString& title)
 {
-    MessageBox::Kind shown = MessageBox::Kind::None;
+    MessageBoxes::Kind shown = MessageBoxes::Kind::None;
     if (kind == MessageKind::Information) {
-        shown = MessageBox::Kind::Information;
+        shown = MessageBoxes::Kind::Information;
     } else if (kind == MessageKind::Error) {
-        shown = MessageBox::Kind::Error;
+        shown = MessageBoxes::Kind::Error;
     }
-    MessageBox::message(&m_window, text, shown, title);
+    m_boxes.message(&m_window, text, shown, title);
 }
 
 bool WindowJobView::question(const QString& text, const QString& title)
 {
-    return MessageBox::question(&m_window, text, title) == MessageBox::Answer::Yes;
+    return m_boxes.question(&m_window, text, title) == MessageBoxes::Answer::Yes;
 }
 
 } // namespace quibex

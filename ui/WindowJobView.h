@@ -5,6 +5,7 @@
 
 #include "job/JobView.h"
 #include "ui/WindowLayout.h"
+#include "ui/controls/MessageBoxes.h"
 
 class QWidget;
 
@@ -15,8 +16,8 @@ namespace quibex {
 class WindowJobView : public JobView
 {
 public:
-    // Boxes open over window; controls must outlive the view.
-    WindowJobView(QWidget& window, const WindowControls& controls);
+    // Boxes open over window; controls and boxes must outlive the view.
+    WindowJobView(QWidget& window, const WindowControls& controls, MessageBoxes& boxes);
 
     // From now on a running job or expansion stops at its next yield.
     void requestEnd() { m_endRequested = true; }
@@ -39,6 +40,7 @@ public:
 private:
     QWidget& m_window;
     const WindowControls& m_ui;
+    MessageBoxes& m_boxes;
     bool m_endRequested = false;
 };
 

@@ -300,7 +300,6 @@ private slots:
     void inputChanges();
     void endRequestedMidJob();
     void endRequestedAtLastYield();
-    void secondJobRefusedWhileRunning();
     void processEndsMidJob_data();
     void processEndsMidJob();
     void outputFile_data();
@@ -552,7 +551,6 @@ void TestFileJob::endRequestedWhileFlushing()
     QVERIFY(view.messages.isEmpty());
     QCOMPARE(readFile(output), QByteArray("ancien"));
     QCOMPARE(entries(m_dir->path()), QStringList({"a.TXT.qbc", "a.txt"}));
-    QVERIFY(!isJobRunning());
 }
 
 void TestFileJob::decryptionStatus_data()
@@ -1259,7 +1257,6 @@ void TestFileJob::endRequestedMidJob()
     QVERIFY(view.messages.isEmpty());
     QCOMPARE(readFile(output), QByteArray("ancien"));
     QCOMPARE(entries(m_dir->path()), QStringList({"a.TXT.qbc", "a.txt"}));
-    QVERIFY(!isJobRunning());
 }
 
 void TestFileJob::endRequestedAtLastYield()
@@ -1272,29 +1269,6 @@ void TestFileJob::endRequestedAtLastYield()
     QCOMPARE(view.yields, 1);
     QVERIFY(view.messages.isEmpty());
     QCOMPARE(entries(m_dir->path()), QStringList({"a.txt"}));
-}
-
-void TestFileJob::secondJobRefusedWhileRunning()
-{
-    const QString input = path(QStringLiteral("a.txt"));
-    const QString other = path(QStringLiteral("b.txt"));
-    QVERIFY(writeFile(input, randomBytes(20000, 1)));
-    QVERIFY(writeFile(other, "b"));
-    FakeJobView view;
-    FakeJobView second;
-    bool runningInside = false;
-    view.onYield = [&] {
-        runningInside = isJobRunning();
-        dec_crypt(second, other, "k");
-    };
-    QVERIFY(!isJobRunning());
-    const JobOptions options = paced(view, 4096);
-    dec_crypt(view, input, "k", options);
-    QVERIFY(runningInside);
-    QVERIFY(second.calls.isEmpty());
-    QVERIFY(!QFile::exists(path(QStringLiteral("b.TXT.qbc"))));
-    QCOMPARE(readFile(path(QStringLiteral("a.TXT.qbc"))), transformed(readFile(input), "k"));
-    QVERIFY(!isJobRunning());
 }
 
 void TestFileJob::outputFile_data()

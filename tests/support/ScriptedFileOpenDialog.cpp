@@ -25,17 +25,10 @@ QList<ScriptedFileOpenDialog::Shown>& records()
 
 } // namespace
 
-void ScriptedFileOpenDialog::install()
+void ScriptedFileOpenDialog::reset()
 {
     answers().clear();
     records().clear();
-    setFactory([](QWidget*) { return std::make_unique<ScriptedFileOpenDialog>(); });
-}
-
-void ScriptedFileOpenDialog::uninstall()
-{
-    answers().clear();
-    setFactory({});
 }
 
 void ScriptedFileOpenDialog::setNextChoice(const QString& path)
@@ -53,16 +46,16 @@ QList<ScriptedFileOpenDialog::Shown> ScriptedFileOpenDialog::shown()
     return records();
 }
 
-int ScriptedFileOpenDialog::show()
+bool ScriptedFileOpenDialog::show()
 {
     records().append({dialogTitle(), filter(), fileName()});
     const std::optional<QString> answer =
         answers().isEmpty() ? std::nullopt : answers().takeFirst();
     if (!answer) {
-        return CancelError;
+        return false;
     }
     setFileName(*answer);
-    return 0;
+    return true;
 }
 
 } // namespace quibex

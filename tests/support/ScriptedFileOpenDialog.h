@@ -8,14 +8,13 @@
 namespace quibex {
 
 // A file-open dialog for tests: show() takes the next scripted answer instead
-// of waiting for a user, and cancels when none is left.
+// of waiting for a user, and cancels when none is left. The answers and the
+// record are shared by every scripted dialog of the suite.
 class ScriptedFileOpenDialog : public FileOpenDialog
 {
 public:
-    // Dialogs created from now on are scripted; clears answers and records.
-    static void install();
-    // Dialogs created from now on are the desktop's again.
-    static void uninstall();
+    // Clears the answers and the record.
+    static void reset();
 
     static void setNextChoice(const QString& path);
     static void setNextCancel();
@@ -26,10 +25,10 @@ public:
         QString filter;
         QString fileName;
     };
-    // Every show() since install(), with the dialog's state when it opened.
+    // Every show() since reset(), with the dialog's state when it opened.
     static QList<Shown> shown();
 
-    int show() override;
+    bool show() override;
 };
 
 } // namespace quibex

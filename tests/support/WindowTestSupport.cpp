@@ -5,11 +5,15 @@
 
 #include "tests/support/ScriptedFileOpenDialog.h"
 #include "ui/WindowTexts.h"
-#include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
+#include "ui/controls/QuibexPBar.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 
 namespace quibex {
 
@@ -43,9 +47,9 @@ void UrlCatcher::open(const QUrl& url)
 
 CommandEffects::CommandEffects()
 {
-    ScriptedFileOpenDialog::install();
+    ScriptedFileOpenDialog::reset();
     m_urls.onOpen = [this] { record(QStringLiteral("telecharger")); };
-    MessageBox::setAnswerer([this](const MessageBox::Shown& box) {
+    testBoxes().setAnswerer([this](const RecordingBoxes::Shown& box) {
         if (box.title == window_texts::helpTitle()) {
             record(QStringLiteral("aide"));
         } else if (box.title == window_texts::aboutTitle()) {
@@ -53,14 +57,13 @@ CommandEffects::CommandEffects()
         } else if (box.text == window_texts::NoFileText) {
             record(QStringLiteral("crypter"));
         }
-        return MessageBox::Answer::Ok;
+        return MessageBoxes::Answer::Ok;
     });
 }
 
 CommandEffects::~CommandEffects()
 {
-    // The scripted dialog stays: a later window of the suite must not open the desktop's.
-    MessageBox::setAnswerer({});
+    testBoxes().setAnswerer({});
 }
 
 QStringList CommandEffects::calls()
@@ -85,6 +88,57 @@ void CommandEffects::record(const QString& procedure)
     if (!procedure.isEmpty()) {
         m_calls << procedure;
     }
+}
+
+namespace {
+
+WindowParts testParts(std::unique_ptr<ScriptedFileOpenDialog> dialog, JobOptions options)
+{
+    WindowParts parts;
+    parts.boxes = &testBoxes();
+    parts.dialog = std::move(dialog);
+    parts.jobOptions = std::move(options);
+    return parts;
+}
+
+} // namespace
+
+ScriptedWindow::ScriptedWindow(JobOptions options)
+    : ScriptedWindow(new ScriptedFileOpenDialog, std::move(options))
+{
+}
+
+// The window owns the dialog at once; the test keeps its address.
+ScriptedWindow::ScriptedWindow(ScriptedFileOpenDialog* dialog, JobOptions options)
+    : RezarUvurizod(testParts(std::unique_ptr<ScriptedFileOpenDialog>(dialog), std::move(options))),
+      m_dialog(dialog)
+{
+}
+
+WindowControls controlsOf(QWidget& window)
+{
+    WindowControls controls;
+    controls.btnCrypt = control<QuibexCmd>(window, QStringLiteral("btnCrypt"));
+    controls.btnParcourir = control<QuibexCmd>(window, QStringLiteral("btnParcourir"));
+    controls.passwordBox = control<QLineEdit>(window, QStringLiteral("Motdepass"));
+    controls.passwordLabel = control<QLabel>(window, QStringLiteral("motdepasss"));
+    controls.fileSelected = control<QLineEdit>(window, QStringLiteral("fileSelected"));
+    controls.barre = control<QuibexPBar>(window, QStringLiteral("barre_progression"));
+    controls.lbtaille = control<QLabel>(window, QStringLiteral("lbtaille"));
+    controls.lbcryptes = control<QLabel>(window, QStringLiteral("lbcryptes"));
+    controls.pourcent = control<QLabel>(window, QStringLiteral("pourcent"));
+    controls.statusLabel = control<QLabel>(window, QStringLiteral("statusLabel"));
+    controls.menuOption = control<QMenu>(window, QStringLiteral("menu_option"));
+    controls.ouvrir = control<QAction>(window, QStringLiteral("menu_fichier_ouvrir"));
+    controls.simple = control<QAction>(window, QStringLiteral("menu_option_simple"));
+    controls.avance = control<QAction>(window, QStringLiteral("menu_option_avance"));
+    controls.modes = controls.simple->actionGroup();
+    return controls;
+}
+
+bool jobRunning(QWidget& window)
+{
+    return !control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->isEnabled();
 }
 
 void activate(QWidget& window, const QString& name)

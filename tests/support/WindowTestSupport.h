@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "tests/support/RecordingBoxes.h"
+#include "tests/support/ScriptedFileOpenDialog.h"
 #include "ui/RezarUvurizod.h"
 
 #include <QAbstractButton>
@@ -41,7 +43,7 @@ public slots:
 // dialog shown (parcourir; the scripted dialog cancels), the "no file" box
 // (crypter, in a window where no file was chosen), the Help and About boxes
 // (aide, aPropos; answered OK without showing) and the download page opened
-// (telecharger). Must be made before the window, which takes its dialog then.
+// (telecharger).
 class CommandEffects
 {
 public:
@@ -62,18 +64,56 @@ private:
     qsizetype m_dialogsSeen = 0;
 };
 
+// The window made with the suite's recording boxes, a scripted file dialog
+// and the jobs' options.
+class ScriptedWindow : public RezarUvurizod
+{
+public:
+    explicit ScriptedWindow(JobOptions options = {});
+
+    // Its file name is the window's current selection.
+    ScriptedFileOpenDialog& dialog() { return *m_dialog; }
+
+private:
+    ScriptedWindow(ScriptedFileOpenDialog* dialog, JobOptions options);
+    ScriptedFileOpenDialog* m_dialog;
+};
+
+// The window's controls, found by their names.
+WindowControls controlsOf(QWidget& window);
+
+struct ControlsOf
+{
+    WindowControls controls;
+};
+
+// A job view on a window's controls, as the window's own: puts the window in
+// the states that a job or the Encrypt command leave it in, or runs a job on it.
+class WindowView : private ControlsOf, public WindowJobView
+{
+public:
+    explicit WindowView(QWidget& window)
+        : ControlsOf{controlsOf(window)}, WindowJobView(window, controls, testBoxes())
+    {
+    }
+};
+
 // The window with its commands recorded by their effects.
-class RecordingWindow : private CommandEffects, public RezarUvurizod
+class RecordingWindow : private CommandEffects, public ScriptedWindow
 {
 public:
     using CommandEffects::calls;
     using CommandEffects::clear;
+    using ScriptedWindow::ScriptedWindow;
 };
 
 template <typename T> T* control(QWidget& window, const QString& name)
 {
     return window.findChild<T*>(name);
 }
+
+// A file job runs in the window: it has turned the commands off.
+bool jobRunning(QWidget& window);
 
 // Clicks the button, or triggers the menu item, of that name.
 void activate(QWidget& window, const QString& name);

@@ -100,15 +100,14 @@ void TestAccessibility::initTestCase()
 
 void TestAccessibility::init()
 {
-    ScriptedFileOpenDialog::install();
+    ScriptedFileOpenDialog::reset();
     m_folder = new QTemporaryDir;
     QVERIFY(m_folder->isValid());
 }
 
 void TestAccessibility::cleanup()
 {
-    MessageBox::clearNextAnswers();
-    ScriptedFileOpenDialog::uninstall();
+    testBoxes().clearNextAnswers();
     delete m_folder;
     m_folder = nullptr;
 }
@@ -154,9 +153,9 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
     QFETCH(QString, spoken);
     QFETCH(bool, focusable);
 
-    RezarUvurizod window;
+    ScriptedWindow window;
     QVERIFY(showAndActivate(window));
-    window.jobView().setPasswordEntryVisible(true);
+    WindowView(window).setPasswordEntryVisible(true);
     QAccessibleInterface* shown = accessible(window, name);
     QVERIFY(shown != nullptr && shown->isValid());
     QCOMPARE(shown->role(), role);
@@ -167,8 +166,8 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
     QCOMPARE(shown->parent()->object(), control<QWidget>(window, name)->parentWidget());
 
     // The states follow the controls: hidden entry, commands off during a job.
-    window.jobView().setPasswordEntryVisible(false);
-    window.jobView().setCommandsEnabled(false);
+    WindowView(window).setPasswordEntryVisible(false);
+    WindowView(window).setCommandsEnabled(false);
     const bool hidden = name == QStringLiteral("Motdepass") || name == QStringLiteral("motdepasss");
     const bool disabled =
         name == QStringLiteral("btnCrypt") || name == QStringLiteral("btnParcourir");
@@ -178,7 +177,7 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
 
 void TestAccessibility::everyControlHasAName()
 {
-    RezarUvurizod window;
+    ScriptedWindow window;
     const QList<QWidget*> widgets = window.findChildren<QWidget*>();
     int named = 0;
     for (QWidget* widget : widgets) {
@@ -198,8 +197,8 @@ void TestAccessibility::everyControlHasAName()
 
 void TestAccessibility::promptLabelsThePasswordBox()
 {
-    RezarUvurizod window;
-    window.jobView().setPasswordEntryVisible(true);
+    ScriptedWindow window;
+    WindowView(window).setPasswordEntryVisible(true);
     QAccessibleInterface* box = accessible(window, QStringLiteral("Motdepass"));
     const auto labels = box->relations(QAccessible::Label);
     QCOMPARE(labels.size(), 1);
@@ -247,7 +246,7 @@ void TestAccessibility::pressActionRunsTheCommand()
     QTRY_COMPARE(window.calls(), QStringList{procedure});
 
     // A disabled command offers no press.
-    window.jobView().setCommandsEnabled(false);
+    WindowView(window).setCommandsEnabled(false);
     const bool counterpart = name.startsWith(QLatin1String("btn"));
     QCOMPARE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()),
              !counterpart);
@@ -255,13 +254,13 @@ void TestAccessibility::pressActionRunsTheCommand()
 
 void TestAccessibility::accessKeyFollowsTheCaption()
 {
-    RezarUvurizod window;
+    ScriptedWindow window;
     QAccessibleInterface* crypt = accessible(window, QStringLiteral("btnCrypt"));
     const QString press = QAccessibleActionInterface::pressAction();
     QCOMPARE(crypt->text(QAccessible::Accelerator), QStringLiteral("Alt+C"));
     QCOMPARE(crypt->actionInterface()->keyBindingsForAction(press),
              QStringList{QStringLiteral("Alt+C")});
-    window.jobView().setCryptCaption(QStringLiteral("Décrypter"));
+    WindowView(window).setCryptCaption(QStringLiteral("Décrypter"));
     QCOMPARE(crypt->text(QAccessible::Name), QStringLiteral("Décrypter"));
     QCOMPARE(crypt->text(QAccessible::Accelerator), QString());
     QCOMPARE(accessible(window, QStringLiteral("QuibexCmd1"))->text(QAccessible::Accelerator),
@@ -285,11 +284,11 @@ void TestAccessibility::strayAccessKeysTypeNothing()
 {
     QFETCH(bool, jobRunning);
     QFETCH(QStringList, keys);
-    RezarUvurizod window;
+    ScriptedWindow window;
     QVERIFY(showAndActivate(window));
-    window.jobView().setCryptCaption(QStringLiteral("Décrypter"));
-    window.jobView().setPasswordEntryVisible(true);
-    window.jobView().setCommandsEnabled(!jobRunning);
+    WindowView(window).setCryptCaption(QStringLiteral("Décrypter"));
+    WindowView(window).setPasswordEntryVisible(true);
+    WindowView(window).setCommandsEnabled(!jobRunning);
     auto* edit = control<QLineEdit>(window, QStringLiteral("Motdepass"));
     edit->setFocus();
     QTRY_VERIFY(edit->hasFocus());
@@ -303,15 +302,15 @@ void TestAccessibility::strayAccessKeysTypeNothing()
 
 void TestAccessibility::progressIsRead()
 {
-    RezarUvurizod window;
+    ScriptedWindow window;
     QAccessibleInterface* bar = accessible(window, QStringLiteral("barre_progression"));
     QAccessibleValueInterface* value = bar->valueInterface();
     QVERIFY(value != nullptr);
     QCOMPARE(value->minimumValue().toInt(), 0);
     QCOMPARE(value->maximumValue().toInt(), 100);
 
-    window.jobView().showPercentage(42);
-    window.jobView().setCountText(QStringLiteral("1 octets cryptés sur"));
+    WindowView(window).showPercentage(42);
+    WindowView(window).setCountText(QStringLiteral("1 octets cryptés sur"));
     QCOMPARE(value->currentValue().toInt(), 42);
     QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("42 %"));
     QCOMPARE(accessible(window, QStringLiteral("pourcent"))->text(QAccessible::Name),
@@ -354,7 +353,7 @@ void TestAccessibility::wholeRunFromTheKeyboard()
     const QByteArray data = testfiles::randomBytes(70001, 11);
     const QString inputPath = m_folder->filePath(input);
     QVERIFY(testfiles::writeFile(inputPath, data));
-    RezarUvurizod window;
+    ScriptedWindow window;
     QVERIFY(showAndActivate(window));
     auto* password = control<QLineEdit>(window, QStringLiteral("Motdepass"));
 
@@ -367,16 +366,16 @@ void TestAccessibility::wholeRunFromTheKeyboard()
     type(QStringLiteral("clé secrète"));
     QCOMPARE(password->text(), QStringLiteral("clé secrète"));
 
-    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
     press(start);
     QTRY_VERIFY(QFile::exists(m_folder->filePath(output)));
-    QVERIFY(MessageBox::lastShown().text.startsWith(
+    QVERIFY(testBoxes().lastShown().text.startsWith(
         QStringLiteral("Opération effectuée avec succés.")));
     QCOMPARE(testfiles::readFile(m_folder->filePath(output)),
              testfiles::transformed(data, QStringLiteral("clé secrète").toLatin1()));
 
     // Idle again, and the keyboard still has a place to start from.
-    QTRY_VERIFY(!isJobRunning());
+    QTRY_VERIFY(!jobRunning(window));
     QCOMPARE(control<QLabel>(window, QStringLiteral("statusLabel"))->text(),
              QStringLiteral("En attente..."));
     QVERIFY(password->isHidden() && password->text().isEmpty());
@@ -450,7 +449,7 @@ void TestAccessibility::modeChosenFromTheKeyboard()
     QFETCH(QStringList, keys);
     QFETCH(bool, advanced);
 
-    RezarUvurizod window;
+    ScriptedWindow window;
     QVERIFY(showAndActivate(window));
     press(keys);
     QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);

@@ -47,10 +47,11 @@ const QString TooLong = QStringLiteral("Utilisez un mot de passe de moins de 256
 
 // The window with a hook inside the yields of its jobs and expansions, and a
 // count of the starts it refused (each with a beep alone).
-class CommandWindow : public RezarUvurizod
+class CommandWindow : public ScriptedWindow
 {
 public:
-    CommandWindow() : m_beepsBefore(MessageBox::beepCount())
+    explicit CommandWindow(JobOptions options = {})
+        : ScriptedWindow(std::move(options)), m_beepsBefore(testBoxes().beepCount())
     {
         // Every turn of the event loop, which the yields run.
         m_hook.setInterval(0);
@@ -64,7 +65,7 @@ public:
         });
     }
 
-    int refusals() const { return MessageBox::beepCount() - m_beepsBefore; }
+    int refusals() const { return testBoxes().beepCount() - m_beepsBefore; }
 
     // Runs action once, at the first yield for which when() holds.
     void once(const std::function<bool()>& when, const std::function<void()>& action)
@@ -104,11 +105,12 @@ public:
     {
         activate(QStringLiteral("btnCrypt"));
         control<QLineEdit>(QStringLiteral("Motdepass"))->setText(password);
-        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+        testBoxes().setNextAnswer(MessageBox::Answer::Ok);
         activate(QStringLiteral("btnCrypt"));
     }
 
-    bool expanding() { return !isJobRunning() && text(QStringLiteral("statusLabel")) == Encoding; }
+    bool expanding() { return !jobRunning() && text(QStringLiteral("statusLabel")) == Encoding; }
+    bool jobRunning() { return quibex::jobRunning(*this); }
 
     bool isIdle()
     {
@@ -118,7 +120,7 @@ public:
                control<QWidget>(QStringLiteral("btnCrypt"))->isEnabled() &&
                control<QWidget>(QStringLiteral("btnParcourir"))->isEnabled() &&
                control<QWidget>(QStringLiteral("Motdepass"))->isHidden() &&
-               text(QStringLiteral("Motdepass")).isEmpty() && !isJobRunning();
+               text(QStringLiteral("Motdepass")).isEmpty() && !jobRunning();
     }
 
 private:
@@ -219,7 +221,6 @@ private slots:
     void browse();
     void otherWaysToChoose_data();
     void otherWaysToChoose();
-    void realDialogListsEveryFile();
     void browseDuringAJobConcernsTheNextRun();
 
     void encryptSteps_data();
@@ -260,14 +261,14 @@ void TestCommands::initTestCase()
 
 void TestCommands::init()
 {
-    ScriptedFileOpenDialog::install();
+    ScriptedFileOpenDialog::reset();
     m_folder = new QTemporaryDir;
     QVERIFY(m_folder->isValid());
 }
 
 void TestCommands::cleanup()
 {
-    MessageBox::clearNextAnswers();
+    testBoxes().clearNextAnswers();
     delete m_folder;
     m_folder = nullptr;
 }
@@ -399,7 +400,7 @@ void TestCommands::otherWaysToChoose()
     }
     CommandWindow window;
     QVERIFY(showAndActivate(window));
-    const int before = MessageBox::shownCount();
+    const int before = testBoxes().shownCount();
     if (how == QStringLiteral("drop")) {
         QMimeData data;
         data.setUrls(urls);
@@ -407,9 +408,9 @@ void TestCommands::otherWaysToChoose()
         QApplication::sendEvent(&window, &enter);
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
-        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+        testBoxes().setNextAnswer(MessageBox::Answer::Ok);
         QApplication::sendEvent(&window, &drop);
-        MessageBox::clearNextAnswers();
+        testBoxes().clearNextAnswers();
     } else {
         if (how == QStringLiteral("minimised")) {
             window.showMinimized();
@@ -423,79 +424,30 @@ void TestCommands::otherWaysToChoose()
     QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
              chosen.endsWith(QLatin1String(".qbc")) ? QStringLiteral("Décrypter")
                                                     : QStringLiteral("&Crypter"));
-    QCOMPARE(MessageBox::shownCount() - before, message.isEmpty() ? 0 : 1);
+    QCOMPARE(testBoxes().shownCount() - before, message.isEmpty() ? 0 : 1);
     if (!message.isEmpty()) {
-        QCOMPARE(MessageBox::lastShown().text, message.contains(QLatin1String("%1"))
+        QCOMPARE(testBoxes().lastShown().text, message.contains(QLatin1String("%1"))
                                                    ? message.arg(urls.first().toLocalFile())
                                                    : message);
     }
     QVERIFY(ScriptedFileOpenDialog::shown().isEmpty());
 }
 
-void TestCommands::realDialogListsEveryFile()
-{
-    ScriptedFileOpenDialog::uninstall();
-    for (const char* name : {"sans_point", "photo.jpg"}) {
-        QVERIFY(testfiles::writeFile(path(QLatin1String(name)), "x"));
-    }
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(m_folder->path());
-    CommandWindow window;
-    QStringList filters;
-    QString filterShown;
-    QStringList listed;
-    auto* poll = new QTimer(&window);
-    connect(poll, &QTimer::timeout, poll, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            return;
-        }
-        poll->stop();
-        filters = dialog->nameFilters();
-        if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
-            filterShown = types->currentText();
-        }
-        auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"));
-        QDeadlineTimer deadline(5000);
-        while (list != nullptr && list->model()->rowCount(list->rootIndex()) < 2 &&
-               !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        }
-        for (int row = 0; list != nullptr && row < list->model()->rowCount(list->rootIndex());
-             ++row) {
-            listed << list->model()->index(row, 0, list->rootIndex()).data().toString();
-        }
-        // As the user types the name and presses Enter.
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        QTest::keyClicks(name, QStringLiteral("sans_point"));
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-    poll->start(20);
-    window.activate(QStringLiteral("QuibexCmd1"));
-    QDir::setCurrent(before);
-
-    QCOMPARE(filters.size(), 1);
-    QCOMPARE(filterShown, QStringLiteral("Tous les fichiers (*.*)"));
-    listed.sort();
-    QCOMPARE(listed, (QStringList{QStringLiteral("photo.jpg"), QStringLiteral("sans_point")}));
-    QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("sans_point")));
-    QCOMPARE(window.dialog().fileName(), path(QStringLiteral("sans_point")));
-}
-
 void TestCommands::browseDuringAJobConcernsTheNextRun()
 {
     const QByteArray data = testfiles::randomBytes(200000, 7);
     QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
-    CommandWindow window;
-    window.setJobOptions(slowJob());
+    CommandWindow window(slowJob());
     window.choose(path(QStringLiteral("photo.jpg")));
 
     bool browseDisabled = false;
-    window.once(isJobRunning, [&] {
-        browseDisabled = !window.control<QWidget>(QStringLiteral("btnParcourir"))->isEnabled();
-        ScriptedFileOpenDialog::setNextChoice(path(QStringLiteral("autre.qbc")));
-        window.activate(QStringLiteral("QuibexCmd1"));
-    });
+    window.once([&window] { return window.jobRunning(); },
+                [&] {
+                    browseDisabled =
+                        !window.control<QWidget>(QStringLiteral("btnParcourir"))->isEnabled();
+                    ScriptedFileOpenDialog::setNextChoice(path(QStringLiteral("autre.qbc")));
+                    window.activate(QStringLiteral("QuibexCmd1"));
+                });
     window.encrypt(QStringLiteral("secret"));
 
     QVERIFY(browseDisabled);
@@ -560,12 +512,12 @@ void TestCommands::encryptSteps()
     }
     window.setMode(advanced);
     auto* box = window.control<QLineEdit>(QStringLiteral("Motdepass"));
-    const int before = MessageBox::shownCount();
-    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    const int before = testBoxes().shownCount();
+    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
     window.activate(QStringLiteral("QuibexCmd5"));
     if (fileChosen) {
         // The first press only shows the entry, whatever follows.
-        QCOMPARE(MessageBox::shownCount(), before);
+        QCOMPARE(testBoxes().shownCount(), before);
         QVERIFY(box->isVisible());
         QVERIFY(window.control<QWidget>(QStringLiteral("motdepasss"))->isVisible());
         QTRY_COMPARE(QApplication::focusWidget(), box);
@@ -577,7 +529,7 @@ void TestCommands::encryptSteps()
 
     const QStringList entries = testfiles::entries(m_folder->path());
     if (message.isEmpty()) {
-        QVERIFY(MessageBox::lastShown().text.startsWith(QStringLiteral("Opération effectuée")));
+        QVERIFY(testBoxes().lastShown().text.startsWith(QStringLiteral("Opération effectuée")));
         QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
                  testfiles::transformed("abcdef", keyOf(password, advanced)));
         QVERIFY(window.isIdle());
@@ -585,13 +537,13 @@ void TestCommands::encryptSteps()
     }
     QCOMPARE(entries, QStringList{QStringLiteral("photo.jpg")});
     if (message == QStringLiteral("<none>")) {
-        QCOMPARE(MessageBox::shownCount(), before);
+        QCOMPARE(testBoxes().shownCount(), before);
         return;
     }
-    QCOMPARE(MessageBox::shownCount(), before + 1);
-    QCOMPARE(MessageBox::lastShown().text, message);
-    QCOMPARE(int(MessageBox::lastShown().kind), kind);
-    QCOMPARE(MessageBox::lastShown().title, title);
+    QCOMPARE(testBoxes().shownCount(), before + 1);
+    QCOMPARE(testBoxes().lastShown().text, message);
+    QCOMPARE(int(testBoxes().lastShown().kind), kind);
+    QCOMPARE(testBoxes().lastShown().title, title);
     // A refused password stays in the box to be corrected.
     QCOMPARE(box->text(), fileChosen ? password : QString());
     QCOMPARE(box->isVisible(), fileChosen);
@@ -650,7 +602,7 @@ void TestCommands::encryptThenDecrypt()
     window.setMode(advanced);
     window.encrypt(password);
     QCOMPARE(
-        MessageBox::lastShown().text,
+        testBoxes().lastShown().text,
         QStringLiteral("Opération effectuée avec succés.\rLe fichier a été enregistré sous : ") +
             encrypted);
     QCOMPARE(testfiles::readFile(encrypted),
@@ -711,16 +663,16 @@ void TestCommands::wrongKeyIsAskedAboutFirst()
     window.setMode(advancedBack);
     window.activate(QStringLiteral("btnCrypt"));
     window.control<QLineEdit>(QStringLiteral("Motdepass"))->setText(passwordBack);
-    const int before = MessageBox::shownCount();
-    MessageBox::setNextAnswer(yes ? MessageBox::Answer::Yes : MessageBox::Answer::No);
-    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    const int before = testBoxes().shownCount();
+    testBoxes().setNextAnswer(yes ? MessageBox::Answer::Yes : MessageBox::Answer::No);
+    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
     window.activate(QStringLiteral("btnCrypt"));
 
     // Asked before anything is written; Yes goes on to a success as before.
-    QCOMPARE(MessageBox::shownCount() - before, yes ? 2 : 1);
+    QCOMPARE(testBoxes().shownCount() - before, yes ? 2 : 1);
     if (!yes) {
-        QCOMPARE(int(MessageBox::lastShown().kind), int(MessageBox::Kind::Question));
-        QCOMPARE(MessageBox::lastShown().text, question);
+        QCOMPARE(int(testBoxes().lastShown().kind), int(MessageBox::Kind::Question));
+        QCOMPARE(testBoxes().lastShown().text, question);
     }
     QCOMPARE(QFile::exists(path(QStringLiteral("photo.cbq"))), yes);
     QVERIFY(window.isIdle());
@@ -747,12 +699,12 @@ void TestCommands::existingOutput()
     window.choose(path(QStringLiteral("photo.jpg")));
     window.activate(QStringLiteral("btnCrypt"));
     window.control<QLineEdit>(QStringLiteral("Motdepass"))->setText(QStringLiteral("secret"));
-    MessageBox::setNextAnswer(replace ? MessageBox::Answer::Yes : MessageBox::Answer::No);
-    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
-    const int before = MessageBox::shownCount();
+    testBoxes().setNextAnswer(replace ? MessageBox::Answer::Yes : MessageBox::Answer::No);
+    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
+    const int before = testBoxes().shownCount();
     window.activate(QStringLiteral("btnCrypt"));
 
-    QCOMPARE(MessageBox::shownCount(), before + (replace ? 2 : 1));
+    QCOMPARE(testBoxes().shownCount(), before + (replace ? 2 : 1));
     QCOMPARE(testfiles::readFile(output),
              replace ? testfiles::transformed(data, "secret") : QByteArray("older file, to keep"));
     QCOMPARE(testfiles::entries(m_folder->path()),
@@ -791,14 +743,13 @@ void TestCommands::failuresLeaveTheWindowIdle()
     QVERIFY(QDir().mkdir(folder));
     const QStringList before = testfiles::entries(m_folder->path());
 
-    CommandWindow window;
     testing::TestStreams::Faults faults;
     faults.failWriteAt = failure == QStringLiteral("full") ? 50000 : -1;
     faults.failFlush = failure == QStringLiteral("flush");
     faults.failReadAt = failure == QStringLiteral("read") ? 60000 : -1;
     JobOptions options;
     options.streams = std::make_shared<testing::TestStreams>(faults);
-    window.setJobOptions(options);
+    CommandWindow window(options);
     window.setMode(true);
     window.choose(failure == QStringLiteral("folder") ? folder : input);
     if (failure == QStringLiteral("cancelled")) {
@@ -808,13 +759,13 @@ void TestCommands::failuresLeaveTheWindowIdle()
     } else if (failure == QStringLiteral("gone")) {
         QVERIFY(QFile::rename(input, path(QStringLiteral("ailleurs.jpg"))));
     }
-    const int shown = MessageBox::shownCount();
+    const int shown = testBoxes().shownCount();
     window.encrypt(QStringLiteral("secret"));
 
-    QCOMPARE(MessageBox::shownCount(), shown + 1);
-    QCOMPARE(MessageBox::lastShown().text,
+    QCOMPARE(testBoxes().shownCount(), shown + 1);
+    QCOMPARE(testBoxes().lastShown().text,
              message.contains(QStringLiteral("%1")) ? message.arg(folder) : message);
-    QCOMPARE(int(MessageBox::lastShown().kind), kind);
+    QCOMPARE(int(testBoxes().lastShown().kind), kind);
     QVERIFY(window.isIdle());
     QStringList after = testfiles::entries(m_folder->path());
     if (failure == QStringLiteral("gone")) {
@@ -839,18 +790,18 @@ void TestCommands::encryptDuringAJobIsRefused()
     const QByteArray data = testfiles::randomBytes(100000, 11);
     QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
     QVERIFY(testfiles::writeFile(path(QStringLiteral("autre.txt")), "other"));
-    CommandWindow window;
-    window.setJobOptions(slowJob());
+    CommandWindow window(slowJob());
     window.setMode(advanced);
     window.choose(path(QStringLiteral("photo.jpg")));
     int shownInside = -1;
-    window.once(isJobRunning, [&] {
-        const int before = MessageBox::shownCount();
-        window.choose(path(QStringLiteral("autre.txt")), QStringLiteral("QuibexCmd1"));
-        window.activate(QStringLiteral("QuibexCmd5"));
-        window.activate(QStringLiteral("btnCrypt")); // disabled: no click at all
-        shownInside = MessageBox::shownCount() - before;
-    });
+    window.once([&window] { return window.jobRunning(); },
+                [&] {
+                    const int before = testBoxes().shownCount();
+                    window.choose(path(QStringLiteral("autre.txt")), QStringLiteral("QuibexCmd1"));
+                    window.activate(QStringLiteral("QuibexCmd5"));
+                    window.activate(QStringLiteral("btnCrypt")); // disabled: no click at all
+                    shownInside = testBoxes().shownCount() - before;
+                });
     window.encrypt(QStringLiteral("secret"));
 
     QCOMPARE(window.refusals(), 1);
@@ -907,7 +858,7 @@ void TestCommands::clicksDuringTheExpansion()
                     boxLength = int(box->text().size());
                     // The OK waiting for the success message answers a box
                     // shown here; another is queued for the success then.
-                    const int before = MessageBox::shownCount();
+                    const int before = testBoxes().shownCount();
                     if (click == QStringLiteral("Browse")) {
                         window.choose(path(QStringLiteral("autre.txt")));
                     } else if (click.startsWith(QStringLiteral("edited"))) {
@@ -919,9 +870,9 @@ void TestCommands::clicksDuringTheExpansion()
                     } else {
                         window.activate(click);
                     }
-                    if (MessageBox::shownCount() > before) {
-                        shownInside = MessageBox::lastShown().text;
-                        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+                    if (testBoxes().shownCount() > before) {
+                        shownInside = testBoxes().lastShown().text;
+                        testBoxes().setNextAnswer(MessageBox::Answer::Ok);
                     }
                 });
     window.encrypt(QStringLiteral("secret"));
@@ -972,16 +923,16 @@ void TestCommands::helpAndAbout()
     CommandWindow window;
     QVERIFY(showAndActivate(window));
     window.choose(QStringLiteral("/d/photo.qbc"));
-    const int before = MessageBox::shownCount();
-    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    const int before = testBoxes().shownCount();
+    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
     if (trigger.startsWith(QLatin1Char('F'))) {
         QTest::keySequence(&window, QKeySequence::fromString(trigger));
     } else {
         window.activate(trigger);
     }
 
-    QCOMPARE(MessageBox::shownCount(), before + 1);
-    const MessageBox::Shown box = MessageBox::lastShown();
+    QCOMPARE(testBoxes().shownCount(), before + 1);
+    const RecordingBoxes::Shown box = testBoxes().lastShown();
     QCOMPARE(box.kind, MessageBox::Kind::Information);
     QCOMPARE(box.title, title);
     QVERIFY(!box.text.contains(QLatin1Char('\n')));
@@ -1038,18 +989,17 @@ void TestCommands::helpAndAboutFixedLines()
     QFETCH(QString, text);
 
     CommandWindow window;
-    MessageBox::setNextAnswer(MessageBox::Answer::Ok);
+    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
     window.activate(trigger);
-    QCOMPARE(split(MessageBox::lastShown().text).at(line - 1), text);
+    QCOMPARE(split(testBoxes().lastShown().text).at(line - 1), text);
 }
 
 void TestCommands::helpDuringAJobPausesIt()
 {
     const QByteArray data = testfiles::randomBytes(200000, 19);
     QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
-    CommandWindow window;
+    CommandWindow window(slowJob());
     window.show();
-    window.setJobOptions(slowJob());
     window.choose(path(QStringLiteral("photo.jpg")));
 
     QString title;
@@ -1073,13 +1023,14 @@ void TestCommands::helpDuringAJobPausesIt()
             box->button(QMessageBox::Ok)->click();
         });
     });
-    window.once(isJobRunning, [&] {
-        // The real box this time; the success message keeps its answer.
-        MessageBox::clearNextAnswers();
-        poll->start(10);
-        window.activate(QStringLiteral("QuibexCmd4"));
-        MessageBox::setNextAnswer(MessageBox::Answer::Ok);
-    });
+    window.once([&window] { return window.jobRunning(); },
+                [&] {
+                    // The real box this time; the success message keeps its answer.
+                    testBoxes().clearNextAnswers();
+                    poll->start(10);
+                    window.activate(QStringLiteral("QuibexCmd4"));
+                    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
+                });
     window.encrypt(QStringLiteral("secret"));
 
     QCOMPARE(title, QStringLiteral(" Aide - Quibex Crypto 2.5 "));
@@ -1167,7 +1118,7 @@ void TestCommands::noSecretStaysInMemory()
                                 Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
         wipe(typed);
-        MessageBox::setNextAnswer(end == QStringLiteral("declined") ? MessageBox::Answer::No
+        testBoxes().setNextAnswer(end == QStringLiteral("declined") ? MessageBox::Answer::No
                                                                     : MessageBox::Answer::Ok);
         window.activate(QStringLiteral("btnCrypt"));
         QVERIFY(window.isIdle());
@@ -1194,11 +1145,10 @@ void TestCommands::download()
     UrlCatcher catcher;
     const QByteArray data = testfiles::randomBytes(100000, 23);
     QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
-    CommandWindow window;
+    CommandWindow window(slowJob());
     QVERIFY(showAndActivate(window));
-    window.setJobOptions(slowJob());
     window.choose(path(QStringLiteral("photo.jpg")));
-    const int before = MessageBox::shownCount();
+    const int before = testBoxes().shownCount();
     const auto open = [&window, trigger] {
         if (trigger.startsWith(QLatin1Char('F'))) {
             QTest::keySequence(&window, QKeySequence::fromString(trigger));
@@ -1207,14 +1157,14 @@ void TestCommands::download()
         }
     };
     if (duringJob) {
-        window.once(isJobRunning, open);
+        window.once([&window] { return window.jobRunning(); }, open);
         window.encrypt(QStringLiteral("secret"));
         QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
                  testfiles::transformed(data, "secret"));
-        QCOMPARE(MessageBox::shownCount(), before + 1);
+        QCOMPARE(testBoxes().shownCount(), before + 1);
     } else {
         open();
-        QCOMPARE(MessageBox::shownCount(), before);
+        QCOMPARE(testBoxes().shownCount(), before);
     }
 
     QCOMPARE(catcher.opened,

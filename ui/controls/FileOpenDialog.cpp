@@ -9,67 +9,19 @@
 
 namespace quibex {
 
-namespace {
-
-FileOpenDialog::Factory& installedFactory()
-{
-    static FileOpenDialog::Factory factory;
-    return factory;
-}
-
-QString qtPatterns(const QString& patterns)
-{
-    QStringList list = patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (QString& pattern : list) {
-        pattern = pattern.trimmed();
-        if (pattern == QLatin1String("*.*")) {
-            pattern = QStringLiteral("*");
-        }
-    }
-    return list.join(QLatin1Char(' '));
-}
-
-} // namespace
-
-std::unique_ptr<FileOpenDialog> FileOpenDialog::create(QWidget* parent)
-{
-    if (installedFactory()) {
-        return installedFactory()(parent);
-    }
-    return std::make_unique<DesktopFileOpenDialog>(parent);
-}
-
-void FileOpenDialog::setFactory(Factory factory)
-{
-    installedFactory() = std::move(factory);
-}
-
-QStringList FileOpenDialog::nameFilters(const QString& filter)
-{
-    const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        // The description is shown alone; the patterns in brackets after it
-        // are hidden by the dialog and only do the matching.
-        filters.append(QStringLiteral("%1 (%2)").arg(parts.at(i), qtPatterns(parts.at(i + 1))));
-    }
-    return filters;
-}
-
 DesktopFileOpenDialog::DesktopFileOpenDialog(QWidget* parent) : m_parent(parent)
 {
 }
 
-int DesktopFileOpenDialog::show()
+bool DesktopFileOpenDialog::show()
 {
     QPointer<QFileDialog> dialog = new QFileDialog(m_parent, dialogTitle());
     dialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    const QStringList filters = nameFilters(filter());
-    if (!filters.isEmpty()) {
-        dialog->setNameFilters(filters);
-    }
+    // The description is shown alone; the pattern in brackets after it is
+    // hidden by the dialog and only does the matching.
+    dialog->setNameFilter(filter().section(QLatin1Char('|'), 0, 0) + QStringLiteral(" (*)"));
     if (!fileName().isEmpty()) {
         dialog->selectFile(fileName());
     }
@@ -79,7 +31,7 @@ int DesktopFileOpenDialog::show()
         setFileName(QDir::toNativeSeparators(dialog->selectedFiles().constFirst()));
     }
     delete dialog;
-    return chosen ? 0 : CancelError;
+    return chosen;
 }
 
 } // namespace quibex

@@ -4,10 +4,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
-
-#include <functional>
-#include <memory>
 
 class QWidget;
 
@@ -18,35 +14,19 @@ namespace quibex {
 class FileOpenDialog
 {
 public:
-    // What show() returns when the user cancelled.
-    static constexpr int CancelError = 32755;
-
-    using Factory = std::function<std::unique_ptr<FileOpenDialog>(QWidget* parent)>;
-
     virtual ~FileOpenDialog() = default;
-
-    // The desktop's dialog, unless a factory was installed.
-    static std::unique_ptr<FileOpenDialog> create(QWidget* parent);
-    // An empty factory brings back the desktop's dialog.
-    static void setFactory(Factory factory);
 
     QString dialogTitle() const { return m_title; }
     void setDialogTitle(const QString& title) { m_title = title; }
     QString filter() const { return m_filter; }
-    // Pairs of description and pattern, all separated by "|":
-    // "Tous les fichiers (*.*)|*.*".
+    // A description and its pattern, separated by "|": "Tous les fichiers (*.*)|*.*".
     void setFilter(const QString& filter) { m_filter = filter; }
     QString fileName() const { return m_fileName; }
     void setFileName(const QString& fileName) { m_fileName = fileName; }
 
-    // Modal. 0 once a file is chosen (its full path becomes the file name);
-    // CancelError when the user cancelled, the file name left as it was.
-    virtual int show() = 0;
-
-    // The filter as Qt name filters, one per pair: "description (patterns)".
-    // The pattern "*.*" matches every file, also names without a dot, as it
-    // does on the system the filters were written for.
-    static QStringList nameFilters(const QString& filter);
+    // Modal. True once a file is chosen (its full path becomes the file
+    // name); false when the user cancelled, the file name left as it was.
+    virtual bool show() = 0;
 
 private:
     QString m_title;
@@ -54,12 +34,14 @@ private:
     QString m_fileName;
 };
 
-// The desktop's dialog, Qt's own so that the filter reads as written.
+// The desktop's dialog, Qt's own so that the filter reads as written. Its one
+// pattern, "*.*", matches every file, also names without a dot, as it does
+// on the system the filter was written for.
 class DesktopFileOpenDialog : public FileOpenDialog
 {
 public:
     explicit DesktopFileOpenDialog(QWidget* parent);
-    int show() override;
+    bool show() override;
 
 private:
     QWidget* m_parent;

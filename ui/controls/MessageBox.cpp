@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScreen>
 
 #include <algorithm>
@@ -14,36 +15,6 @@
 namespace quibex {
 
 namespace {
-
-QList<MessageBox::Answer>& nextAnswers()
-{
-    static QList<MessageBox::Answer> answers;
-    return answers;
-}
-
-MessageBox::Answerer& answerer()
-{
-    static MessageBox::Answerer given;
-    return given;
-}
-
-MessageBox::Shown& last()
-{
-    static MessageBox::Shown box;
-    return box;
-}
-
-int& count()
-{
-    static int shown = 0;
-    return shown;
-}
-
-int& beeps()
-{
-    static int given = 0;
-    return given;
-}
 
 QMessageBox::Icon iconOf(MessageBox::Kind kind)
 {
@@ -96,48 +67,17 @@ void keepLinesWhole(QMessageBox& box)
 
 void MessageBox::message(QWidget* parent, const QString& text, Kind kind, const QString& title)
 {
-    show(parent, {kind, text, title});
+    show(parent, kind, text, title);
 }
 
 MessageBox::Answer MessageBox::question(QWidget* parent, const QString& text, const QString& title)
 {
-    return show(parent, {Kind::Question, text, title});
-}
-
-void MessageBox::setNextAnswer(Answer answer)
-{
-    nextAnswers().append(answer);
-}
-
-void MessageBox::clearNextAnswers()
-{
-    nextAnswers().clear();
-}
-
-void MessageBox::setAnswerer(Answerer given)
-{
-    answerer() = std::move(given);
-}
-
-MessageBox::Shown MessageBox::lastShown()
-{
-    return last();
-}
-
-int MessageBox::shownCount()
-{
-    return count();
+    return show(parent, Kind::Question, text, title);
 }
 
 void MessageBox::beep()
 {
-    ++beeps();
     QApplication::beep();
-}
-
-int MessageBox::beepCount()
-{
-    return beeps();
 }
 
 QString MessageBox::displayText(const QString& text)
@@ -153,24 +93,28 @@ QString MessageBox::displayTitle(const QString& title)
     return title.isEmpty() ? ApplicationTitle : title;
 }
 
-MessageBox::Answer MessageBox::show(QWidget* parent, const Shown& box)
+QString MessageBox::spokenText(const QString& text)
 {
-    last() = box;
-    ++count();
-    if (!nextAnswers().isEmpty()) {
-        return nextAnswers().takeFirst();
-    }
-    if (answerer()) {
-        return answerer()(box);
-    }
-    const bool asking = box.kind == Kind::Question;
+    static const QRegularExpression rule(QStringLiteral("^_+$"));
+    QStringList lines = displayText(text).split(QLatin1Char('\n'));
+    lines.removeIf([](const QString& line) { return rule.match(line).hasMatch(); });
+    return lines.join(QLatin1Char('\n'));
+}
+
+MessageBox::Answer MessageBox::show(QWidget* parent, Kind kind, const QString& text,
+                                    const QString& title)
+{
+    const bool asking = kind == Kind::Question;
     QPointer<QMessageBox> dialog =
-        new QMessageBox(iconOf(box.kind), displayTitle(box.title), displayText(box.text),
+        new QMessageBox(iconOf(kind), displayTitle(title), displayText(text),
                         asking ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
     // Paths and passwords are shown as they are, never read as markup.
     dialog->setTextFormat(Qt::PlainText);
     dialog->setDefaultButton(asking ? QMessageBox::No : QMessageBox::Ok);
     keepLinesWhole(*dialog);
+    if (QLabel* label = textLabel(*dialog)) {
+        label->setAccessibleName(spokenText(text));
+    }
     const int result = dialog->exec();
     delete dialog;
     if (!asking) {
