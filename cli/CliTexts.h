@@ -3,15 +3,9 @@
 
 #pragma once
 
-#include <QString>
-
-// The command line's own French texts, in UTF-8, in the tone of the window's.
+// The command line's own French texts, in UTF-8 and in the form of the
+// job's (texts::text makes one a QString), in the tone of the window's.
 namespace quibex::cli {
-
-inline QString cliText(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 inline constexpr const char* Description =
     "Crypte et décrypte des fichiers au format de Quibex Crypto, un par un ou par dossiers.";

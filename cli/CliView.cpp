@@ -178,13 +178,13 @@ bool CliView::question(const QString& text, const QString&)
     case Replace::Always:
         return true;
     case Replace::Never:
-        refuse(cliText(ExistsNoClobber));
+        refuse(texts::text(ExistsNoClobber));
         return false;
     case Replace::Ask:
         break;
     }
     if (::isatty(STDIN_FILENO) == 0 || !askOnTerminal(text)) {
-        refuse(cliText(ExistsKept));
+        refuse(texts::text(ExistsKept));
         return false;
     }
     return true;

@@ -37,7 +37,7 @@ std::optional<QByteArray> readLine(int fd, QString& error)
             continue;
         }
         if (n < 0) {
-            error = cliText(PasswordUnreadable).arg(systemErrorText(errno));
+            error = texts::text(PasswordUnreadable).arg(systemErrorText(errno));
             wipeSecret(line);
             return std::nullopt;
         }
@@ -56,7 +56,7 @@ std::optional<QByteArray> fromFile(const QString& path, QString& error)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        error = cliText(PasswordUnreadable).arg(systemErrorText(errno));
+        error = texts::text(PasswordUnreadable).arg(systemErrorText(errno));
         return std::nullopt;
     }
     std::optional<QByteArray> line = readLine(fd, error);
@@ -74,7 +74,7 @@ std::optional<QByteArray> prompted(int terminal, const char* prompt, QString& er
         quiet.c_lflag &= ~tcflag_t(ECHO);
         ::tcsetattr(terminal, TCSAFLUSH, &quiet);
     }
-    const QByteArray text = cliText(prompt).toUtf8();
+    const QByteArray text = texts::text(prompt).toUtf8();
     [[maybe_unused]] const ssize_t shown =
         ::write(terminal, text.constData(), std::size_t(text.size()));
     std::optional<QByteArray> line = readLine(terminal, error);
@@ -89,7 +89,7 @@ std::optional<QByteArray> fromTerminal(bool twice, QString& error)
 {
     const int terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (terminal < 0) {
-        error = cliText(NoTerminal);
+        error = texts::text(NoTerminal);
         return std::nullopt;
     }
     const auto closed = qScopeGuard([terminal] { ::close(terminal); });
@@ -104,7 +104,7 @@ std::optional<QByteArray> fromTerminal(bool twice, QString& error)
     }
     if (!same) {
         wipeSecret(*first);
-        error = error.isEmpty() ? cliText(PasswordsDiffer) : error;
+        error = error.isEmpty() ? texts::text(PasswordsDiffer) : error;
         return std::nullopt;
     }
     return first;
@@ -123,7 +123,7 @@ std::optional<QByteArray> readPassword(const PasswordSource& source, QString& er
     const auto wiped = qScopeGuard([&typed] { wipeSecret(*typed); });
     const QString password = QString::fromUtf8(*typed);
     if (password.isEmpty()) {
-        error = cliText(PasswordEmpty);
+        error = texts::text(PasswordEmpty);
         return std::nullopt;
     }
     if (password.toUcs4().size() >= 256) {

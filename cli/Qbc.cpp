@@ -82,7 +82,7 @@ QStringList walk(const QString& folder, const Options& options, CliView& view, T
         }
         if (!info.isFile()) {
             view.start(path);
-            view.refuse(cliText(SpecialSkipped));
+            view.refuse(texts::text(SpecialSkipped));
             ++tally.refused;
             continue;
         }
@@ -106,7 +106,7 @@ QStringList filesOf(const Options& options, CliView& view, Tally& tally)
                 files += walk(path, options, view, tally);
             } else {
                 view.start(path);
-                view.refuse(cliText(IsFolder));
+                view.refuse(texts::text(IsFolder));
                 ++tally.refused;
             }
             continue;
@@ -126,7 +126,7 @@ std::optional<bool> decryptionMode(const QString& file, const QByteArray& codes,
         if (options.force || fit == KeyFit::Fits || fit == KeyFit::CannotTell) {
             return options.advanced;
         }
-        view.refuse(cliText(fit == KeyFit::OtherModeFits ? OtherMode : WrongKey));
+        view.refuse(texts::text(fit == KeyFit::OtherModeFits ? OtherMode : WrongKey));
         return std::nullopt;
     }
     const KeyFit simple = keyFit(file, codes, false);
@@ -135,7 +135,7 @@ std::optional<bool> decryptionMode(const QString& file, const QByteArray& codes,
         return advanced == KeyFit::Fits;
     }
     const bool wrong = simple == KeyFit::NeitherFits && advanced == KeyFit::NeitherFits;
-    view.refuse(cliText(wrong ? WrongKey : ModeUnknown));
+    view.refuse(texts::text(wrong ? WrongKey : ModeUnknown));
     return std::nullopt;
 }
 
@@ -262,25 +262,25 @@ void process(const QString& file, const std::array<QByteArray, 2>& keys, const Q
 std::optional<Options> parse(const QStringList& arguments, QString& error)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(cliText(Description));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, cliText(HelpHelp));
-    const QCommandLineOption version(QStringLiteral("version"), cliText(VersionHelp));
-    parser.addPositionalArgument(QStringLiteral("commande"), cliText(CommandHelp));
-    parser.addPositionalArgument(QStringLiteral("chemins"), cliText(PathsHelp),
+    parser.setApplicationDescription(texts::text(Description));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, texts::text(HelpHelp));
+    const QCommandLineOption version(QStringLiteral("version"), texts::text(VersionHelp));
+    parser.addPositionalArgument(QStringLiteral("commande"), texts::text(CommandHelp));
+    parser.addPositionalArgument(QStringLiteral("chemins"), texts::text(PathsHelp),
                                  QStringLiteral("CHEMIN…"));
-    const QCommandLineOption advanced(QStringLiteral("advanced"), cliText(AdvancedHelp));
-    const QCommandLineOption simple(QStringLiteral("simple"), cliText(SimpleHelp));
+    const QCommandLineOption advanced(QStringLiteral("advanced"), texts::text(AdvancedHelp));
+    const QCommandLineOption simple(QStringLiteral("simple"), texts::text(SimpleHelp));
     const QCommandLineOption recursive({QStringLiteral("r"), QStringLiteral("recursive")},
-                                       cliText(RecursiveHelp));
-    const QCommandLineOption force(QStringLiteral("force"), cliText(ForceHelp));
-    const QCommandLineOption noClobber(QStringLiteral("no-clobber"), cliText(NoClobberHelp));
+                                       texts::text(RecursiveHelp));
+    const QCommandLineOption force(QStringLiteral("force"), texts::text(ForceHelp));
+    const QCommandLineOption noClobber(QStringLiteral("no-clobber"), texts::text(NoClobberHelp));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    cliText(OutputHelp), QStringLiteral("FICHIER"));
+                                    texts::text(OutputHelp), QStringLiteral("FICHIER"));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                   cliText(QuietHelp));
+                                   texts::text(QuietHelp));
     const QCommandLineOption passwordFile(QStringLiteral("password-file"),
-                                          cliText(PasswordFileHelp), QStringLiteral("FICHIER"));
-    const QCommandLineOption passwordFd(QStringLiteral("password-fd"), cliText(PasswordFdHelp),
+                                          texts::text(PasswordFileHelp), QStringLiteral("FICHIER"));
+    const QCommandLineOption passwordFd(QStringLiteral("password-fd"), texts::text(PasswordFdHelp),
                                         QStringLiteral("N"));
     parser.addOptions({help, version, advanced, simple, recursive, force, noClobber, output, quiet,
                        passwordFile, passwordFd});
@@ -304,7 +304,7 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
     } else if (command == QLatin1String("check")) {
         options.command = Command::Check;
     } else {
-        error = cliText(UnknownCommand).arg(command);
+        error = texts::text(UnknownCommand).arg(command);
         return std::nullopt;
     }
     if (parser.isSet(advanced) || parser.isSet(simple)) {
@@ -319,14 +319,14 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
                         parser.isSet(passwordFd) ? parser.value(passwordFd).toInt() : -1,
                         options.command == Command::Encrypt};
     options.paths = positional;
-    error = options.paths.isEmpty()                          ? cliText(NoPath)
-            : parser.isSet(advanced) && parser.isSet(simple) ? cliText(BothModes)
-            : options.force && options.noClobber             ? cliText(ForceAndNoClobber)
+    error = options.paths.isEmpty()                          ? texts::text(NoPath)
+            : parser.isSet(advanced) && parser.isSet(simple) ? texts::text(BothModes)
+            : options.force && options.noClobber             ? texts::text(ForceAndNoClobber)
             : parser.isSet(output) && (options.paths.size() != 1 || options.recursive ||
                                        options.command == Command::Check)
-                ? cliText(OutputForOne)
+                ? texts::text(OutputForOne)
             : options.output == QLatin1String("-") && ::isatty(STDOUT_FILENO) != 0
-                ? cliText(OutputToTerminal)
+                ? texts::text(OutputToTerminal)
                 : QString();
     return error.isEmpty() ? std::optional(options) : std::nullopt;
 }
@@ -381,7 +381,7 @@ int run(const QStringList& arguments)
     }
     if (showProgress && options->command != Command::Check) {
         std::fputs(
-            qPrintable(cliText(Summary).arg(tally.done).arg(tally.refused).arg(tally.failed) +
+            qPrintable(texts::text(Summary).arg(tally.done).arg(tally.refused).arg(tally.failed) +
                        '\n'),
             stderr);
     }

@@ -44,7 +44,7 @@ RezarUvurizod::RezarUvurizod(WindowParts parts, QWidget* parent)
       m_jobOptions(std::move(parts.jobOptions))
 {
     setObjectName(QStringLiteral("RezarUvurizod"));
-    setWindowTitle(wt::WindowTitle);
+    setWindowTitle(texts::text(wt::WindowTitle));
     setWindowIcon(pictures::windowIcon());
     setFont(legacy_fonts::msSansSerif(8.25));
     m_ui = buildWindowLayout(*this);
@@ -53,7 +53,7 @@ RezarUvurizod::RezarUvurizod(WindowParts parts, QWidget* parent)
     m_ui.passwordBox->installEventFilter(new StrayAccessKeys(m_boxes, this));
     connect(QGuiApplication::clipboard(), &QClipboard::selectionChanged, this,
             &RezarUvurizod::keepPasswordOutOfSelection);
-    m_dialog->setDialogTitle(wt::DialogTitle);
+    m_dialog->setDialogTitle(texts::text(wt::DialogTitle));
     setAcceptDrops(true);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
@@ -159,7 +159,7 @@ bool RezarUvurizod::advancedMode() const
 void RezarUvurizod::parcourir()
 {
     // Set on every run, and the earlier choice dropped before the dialog opens.
-    m_dialog->setFilter(wt::DialogFilter);
+    m_dialog->setFilter(texts::text(wt::DialogFilter));
     m_dialog->setFileName(QString());
     if (!m_dialog->show()) {
         return;
@@ -179,7 +179,7 @@ void RezarUvurizod::showChoice(const QString& selection)
     m_ui.fileSelected->setText(selection);
     // Only a hint: the job itself reads the direction from the name.
     if (isDecryptionPath(selection)) {
-        m_view.setCryptCaption(wt::DecryptCaption);
+        m_view.setCryptCaption(texts::text(wt::DecryptCaption));
     }
 }
 
@@ -208,7 +208,7 @@ void RezarUvurizod::dropEvent(QDropEvent* event)
     const QList<QUrl> urls = event->mimeData()->urls();
     event->acceptProposedAction();
     if (urls.size() != 1 || !urls.first().isLocalFile()) {
-        m_view.message(wt::DropOneFile, MessageKind::Error);
+        m_view.message(texts::text(wt::DropOneFile), MessageKind::Error);
         return;
     }
     const QString path = urls.first().toLocalFile();
@@ -227,7 +227,7 @@ void RezarUvurizod::crypter()
         return;
     }
     if (m_ui.fileSelected->text().isEmpty()) {
-        m_view.message(wt::NoFileText, MessageKind::Information, wt::NoFileTitle);
+        m_view.message(texts::text(wt::NoFileText), MessageKind::Information, texts::text(wt::NoFileTitle));
         return;
     }
     m_view.setPasswordEntryVisible(true);

@@ -49,12 +49,12 @@ struct ImageButtonRow
 };
 
 const ImageButtonRow ImageButtons[] = {
-    {&WindowControls::cmdOuvrir, "QuibexCmd1", pictures::CmdOuvrir, wt::OpenTip, 16, true},
-    {&WindowControls::cmdAPropos, "QuibexCmd2", pictures::CmdAPropos, wt::AboutTip, 176, false},
-    {&WindowControls::cmdTelechargement, "QuibexCmd3", pictures::CmdTelechargement, wt::DownloadTip,
+    {&WindowControls::cmdOuvrir, "QuibexCmd1", pictures::CmdOuvrir, texts::text(wt::OpenTip), 16, true},
+    {&WindowControls::cmdAPropos, "QuibexCmd2", pictures::CmdAPropos, texts::text(wt::AboutTip), 176, false},
+    {&WindowControls::cmdTelechargement, "QuibexCmd3", pictures::CmdTelechargement, texts::text(wt::DownloadTip),
      96, false},
-    {&WindowControls::cmdAide, "QuibexCmd4", pictures::CmdAide, wt::HelpTip, 136, false},
-    {&WindowControls::cmdCryptage, "QuibexCmd5", pictures::CmdCryptage, wt::CryptTip, 56, false},
+    {&WindowControls::cmdAide, "QuibexCmd4", pictures::CmdAide, texts::text(wt::HelpTip), 136, false},
+    {&WindowControls::cmdCryptage, "QuibexCmd5", pictures::CmdCryptage, texts::text(wt::CryptTip), 56, false},
 };
 
 using texts::text;
@@ -142,7 +142,7 @@ void line(QWidget* parent, const char* name, int y, const QColor& colour)
     QPalette palette = drawn->palette();
     palette.setColor(QPalette::Window, colour);
     drawn->setPalette(palette);
-    drawn->setAccessibleName(wt::spoken::Separator);
+    drawn->setAccessibleName(texts::text(wt::spoken::Separator));
 }
 
 QAction* menuItem(QMenu* menu, const QString& caption, const char* name,
@@ -192,20 +192,20 @@ private:
         m_ui.frame->setObjectName(QStringLiteral("QuibexFrm1"));
         m_ui.frame->setGeometry(2, 33, 409, 209);
         m_ui.frame->setBackColor(FrameBeige);
-        m_ui.frame->setCaption(wt::FrameCaption);
+        m_ui.frame->setCaption(texts::text(wt::FrameCaption));
         buildFrameControls(m_ui.frame);
         buildFrameLabels(m_ui.frame);
         // Drawn for the scale of the screen the window opens on.
         const qreal ratio = m_window.devicePixelRatioF();
         picture(m_ui.frame, "Image1", 64, pictures::pixmap(pictures::Image1, ratio),
-                wt::spoken::Image1);
+                texts::text(wt::spoken::Image1));
         picture(m_ui.frame, "Image2", 304, m_window.windowIcon().pixmap(QSize(32, 32), ratio),
-                wt::spoken::Image2);
+                texts::text(wt::spoken::Image2));
     }
 
     void buildFrameControls(QWidget* frame)
     {
-        m_ui.btnCrypt = captionButton(frame, "btnCrypt", QRect(128, 88, 145, 33), wt::CryptButton,
+        m_ui.btnCrypt = captionButton(frame, "btnCrypt", QRect(128, 88, 145, 33), texts::text(wt::CryptButton),
                                       legacy_fonts::verdana(9));
         m_ui.passwordBox = textBox(frame, "Motdepass", QRect(152, 64, 233, 19));
         m_ui.barre = new QuibexPBar(frame);
@@ -217,9 +217,9 @@ private:
         m_ui.fileSelected = textBox(frame, "fileSelected", QRect(112, 35, 273, 19));
         m_ui.fileSelected->setReadOnly(true);
         m_ui.btnParcourir = captionButton(frame, "btnParcourir", QRect(16, 32, 89, 25),
-                                          wt::BrowseButton, legacy_fonts::verdana(8.25));
+                                          texts::text(wt::BrowseButton), legacy_fonts::verdana(8.25));
         m_ui.kovCommand1 = captionButton(frame, "KovCommand1", QRect(312, 176, 89, 25),
-                                         wt::QuitButton, legacy_fonts::verdana(8.25));
+                                         texts::text(wt::QuitButton), legacy_fonts::verdana(8.25));
         m_ui.kovCommand1->setMaskColor(White);
         m_ui.kovCommand1->setPicture(pictures::image(pictures::Quitter),
                                      pictures::largeImage(pictures::Quitter));
@@ -228,7 +228,7 @@ private:
 
     void buildFrameLabels(QWidget* frame)
     {
-        m_ui.passwordLabel = fittingLabel(frame, "motdepasss", QPoint(8, 67), wt::PasswordLabel,
+        m_ui.passwordLabel = fittingLabel(frame, "motdepasss", QPoint(8, 67), texts::text(wt::PasswordLabel),
                                           legacy_fonts::verdana(8.25, false, true));
         setTextColour(m_ui.passwordLabel, LabelNavy);
         m_ui.lbtaille = label(frame, "lbtaille", QRect(152, 184, 121, 17), QStringLiteral("0"));
@@ -251,16 +251,16 @@ private:
         // The menus belong to the window's fixed layout, never to a desktop-wide bar.
         bar->setNativeMenuBar(false);
 
-        m_ui.menuFichier = menu(bar, wt::FileMenu, "menu_fichier");
-        m_ui.ouvrir = menuItem(m_ui.menuFichier, wt::OpenItem, "menu_fichier_ouvrir",
+        m_ui.menuFichier = menu(bar, texts::text(wt::FileMenu), "menu_fichier");
+        m_ui.ouvrir = menuItem(m_ui.menuFichier, texts::text(wt::OpenItem), "menu_fichier_ouvrir",
                                QKeySequence(Qt::CTRL | Qt::Key_O));
         m_ui.menuFichier->addSeparator()->setObjectName(QStringLiteral("separateur"));
-        m_ui.quitter = menuItem(m_ui.menuFichier, wt::QuitItem, "menu_fichier_quitter",
+        m_ui.quitter = menuItem(m_ui.menuFichier, texts::text(wt::QuitItem), "menu_fichier_quitter",
                                 QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-        m_ui.menuOption = menu(bar, wt::OptionMenu, "menu_option");
-        m_ui.simple = menuItem(m_ui.menuOption, wt::SimpleItem, "menu_option_simple");
-        m_ui.avance = menuItem(m_ui.menuOption, wt::AdvancedItem, "menu_option_avance");
+        m_ui.menuOption = menu(bar, texts::text(wt::OptionMenu), "menu_option");
+        m_ui.simple = menuItem(m_ui.menuOption, texts::text(wt::SimpleItem), "menu_option_simple");
+        m_ui.avance = menuItem(m_ui.menuOption, texts::text(wt::AdvancedItem), "menu_option_avance");
         // Exclusive: a click on the checked item leaves it checked.
         m_ui.modes = new QActionGroup(&m_window);
         m_ui.modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
@@ -270,12 +270,12 @@ private:
         }
         m_ui.simple->setChecked(true);
 
-        m_ui.menuAide = menu(bar, wt::HelpMenu, "menu_aide");
+        m_ui.menuAide = menu(bar, texts::text(wt::HelpMenu), "menu_aide");
         m_ui.aPropos =
-            menuItem(m_ui.menuAide, wt::AboutItem, "menu_aide_apropos", QKeySequence(Qt::Key_F2));
-        m_ui.help = menuItem(m_ui.menuAide, wt::HelpItem, "help", QKeySequence(Qt::Key_F1));
+            menuItem(m_ui.menuAide, texts::text(wt::AboutItem), "menu_aide_apropos", QKeySequence(Qt::Key_F2));
+        m_ui.help = menuItem(m_ui.menuAide, texts::text(wt::HelpItem), "help", QKeySequence(Qt::Key_F1));
         m_ui.menuAide->addSeparator()->setObjectName(QStringLiteral("z"));
-        m_ui.tel = menuItem(m_ui.menuAide, wt::DownloadItem, "tel", QKeySequence(Qt::Key_F3));
+        m_ui.tel = menuItem(m_ui.menuAide, texts::text(wt::DownloadItem), "tel", QKeySequence(Qt::Key_F3));
     }
 
     void buildMenuSkin()
@@ -316,7 +316,7 @@ private:
         for (QMenu* titled : {m_ui.menuFichier, m_ui.menuOption}) {
             titled->setAccessibleName(QString(titled->title()).remove(QLatin1Char('&')));
         }
-        m_ui.menuAide->setAccessibleName(wt::HelpTip);
+        m_ui.menuAide->setAccessibleName(texts::text(wt::HelpTip));
     }
 
     void setTabOrder()

@@ -7,68 +7,69 @@
 #include <QUrl>
 
 // Every French text the window shows or gives to assistive tools, apart from
-// the file job's own (job/Texts.h). "&" marks an access key; lines are
-// separated by a carriage return alone, with none after the last.
+// the file job's own (job/Texts.h), in UTF-8 and in the same form (texts::text
+// makes one a QString). "&" marks an access key; lines are separated by a
+// carriage return alone, with none after the last.
 namespace quibex::window_texts {
 
 // The window's credit follows its name on the title bar.
-inline const QString WindowTitle = QStringLiteral(" Quibex Crypto - réalisé par l'équipe Quibex");
-inline const QString FrameCaption = QStringLiteral(" Quibex Crypto :");
-inline const QString DialogTitle = QStringLiteral("Fichier à crypter/décrypter");
-inline const QString DialogFilter = QStringLiteral("Tous les fichiers (*.*)|*.*");
+inline constexpr const char* WindowTitle = " Quibex Crypto - réalisé par l'équipe Quibex";
+inline constexpr const char* FrameCaption = " Quibex Crypto :";
+inline constexpr const char* DialogTitle = "Fichier à crypter/décrypter";
+inline constexpr const char* DialogFilter = "Tous les fichiers (*.*)|*.*";
 
 // Captions of the buttons and the label of the password box.
-inline const QString CryptButton = QStringLiteral("&Crypter");
-inline const QString DecryptCaption = QStringLiteral("Décrypter");
-inline const QString BrowseButton = QStringLiteral("&Parcourir :");
-inline const QString QuitButton = QStringLiteral("&Quitter");
-inline const QString PasswordLabel = QStringLiteral("Entrez un mot de pass :");
+inline constexpr const char* CryptButton = "&Crypter";
+inline constexpr const char* DecryptCaption = "Décrypter";
+inline constexpr const char* BrowseButton = "&Parcourir :";
+inline constexpr const char* QuitButton = "&Quitter";
+inline constexpr const char* PasswordLabel = "Entrez un mot de pass :";
 
 // Tool tips of the picture buttons, which are their only names.
-inline const QString OpenTip = QStringLiteral("Ouvrir");
-inline const QString AboutTip = QStringLiteral("A propos");
-inline const QString DownloadTip = QStringLiteral("Centre de téléchargement");
-inline const QString HelpTip = QStringLiteral("Aide");
-inline const QString CryptTip = QStringLiteral("Cryptage");
+inline constexpr const char* OpenTip = "Ouvrir";
+inline constexpr const char* AboutTip = "A propos";
+inline constexpr const char* DownloadTip = "Centre de téléchargement";
+inline constexpr const char* HelpTip = "Aide";
+inline constexpr const char* CryptTip = "Cryptage";
 
 // The menus and their items.
-inline const QString FileMenu = QStringLiteral("&Fichier");
-inline const QString OpenItem = QStringLiteral("&Ouvrir...");
-inline const QString QuitItem = QStringLiteral("&Quitter");
-inline const QString OptionMenu = QStringLiteral("&Option");
-inline const QString SimpleItem = QStringLiteral("&Cryptage Quibex");
-inline const QString AdvancedItem = QStringLiteral("C&ryptage avancé   (2048 bits)");
-inline const QString HelpMenu = QStringLiteral("&?");
-inline const QString AboutItem = QStringLiteral("A &propos...");
-inline const QString HelpItem = QStringLiteral("&Aide");
-inline const QString DownloadItem = QStringLiteral("Télécharger d'autres Utilitaires");
+inline constexpr const char* FileMenu = "&Fichier";
+inline constexpr const char* OpenItem = "&Ouvrir...";
+inline constexpr const char* QuitItem = "&Quitter";
+inline constexpr const char* OptionMenu = "&Option";
+inline constexpr const char* SimpleItem = "&Cryptage Quibex";
+inline constexpr const char* AdvancedItem = "C&ryptage avancé   (2048 bits)";
+inline constexpr const char* HelpMenu = "&?";
+inline constexpr const char* AboutItem = "A &propos...";
+inline constexpr const char* HelpItem = "&Aide";
+inline constexpr const char* DownloadItem = "Télécharger d'autres Utilitaires";
 
 // The Encrypt command's own refusals.
-inline const QString NoFileText = QStringLiteral(" Vous devez choisir un fichier à décrypter");
+inline constexpr const char* NoFileText = " Vous devez choisir un fichier à décrypter";
 // A drop of several files, or of what is not a file (kind error, default
 // title); a folder gets the job's own refusal.
-inline const QString DropOneFile =
-    QStringLiteral("Déposez un seul fichier à la fois : la fenêtre traite un fichier à la fois.");
-inline const QString NoFileTitle = QStringLiteral(" Fichier introuvable ");
+inline constexpr const char* DropOneFile =
+    "Déposez un seul fichier à la fois : la fenêtre traite un fichier à la fois.";
+inline constexpr const char* NoFileTitle = " Fichier introuvable ";
 
 // Names and descriptions read by assistive tools where the controls show none.
 namespace spoken {
-inline const QString PasswordName = QStringLiteral("Mot de passe");
-inline const QString PasswordHint = QStringLiteral("Affiché en clair ; moins de 256 caractères");
-inline const QString FileName = QStringLiteral("Fichier choisi");
-inline const QString FileHint = QStringLiteral("Chemin du fichier à crypter ou à décrypter");
-inline const QString BrowseHint = QStringLiteral("Choisir le fichier à crypter ou à décrypter");
-inline const QString CryptHint =
-    QStringLiteral("Demande le mot de passe, puis crypte ou décrypte le fichier choisi");
-inline const QString QuitHint = QStringLiteral("Fermer Quibex Crypto");
-inline const QString Progress = QStringLiteral("Progression");
-inline const QString StatusHint = QStringLiteral("État de l'opération");
-inline const QString PercentHint = QStringLiteral("Pourcentage effectué");
-inline const QString CountHint = QStringLiteral("Octets traités");
-inline const QString SizeHint = QStringLiteral("Taille du fichier en octets");
-inline const QString Image1 = QStringLiteral("Document et clé");
-inline const QString Image2 = QStringLiteral("Icône de Quibex Crypto");
-inline const QString Separator = QStringLiteral("Séparateur");
+inline constexpr const char* PasswordName = "Mot de passe";
+inline constexpr const char* PasswordHint = "Affiché en clair ; moins de 256 caractères";
+inline constexpr const char* FileName = "Fichier choisi";
+inline constexpr const char* FileHint = "Chemin du fichier à crypter ou à décrypter";
+inline constexpr const char* BrowseHint = "Choisir le fichier à crypter ou à décrypter";
+inline constexpr const char* CryptHint =
+    "Demande le mot de passe, puis crypte ou décrypte le fichier choisi";
+inline constexpr const char* QuitHint = "Fermer Quibex Crypto";
+inline constexpr const char* Progress = "Progression";
+inline constexpr const char* StatusHint = "État de l'opération";
+inline constexpr const char* PercentHint = "Pourcentage effectué";
+inline constexpr const char* CountHint = "Octets traités";
+inline constexpr const char* SizeHint = "Taille du fichier en octets";
+inline constexpr const char* Image1 = "Document et clé";
+inline constexpr const char* Image2 = "Icône de Quibex Crypto";
+inline constexpr const char* Separator = "Séparateur";
 } // namespace spoken
 
 // The Help and About boxes.

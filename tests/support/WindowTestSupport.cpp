@@ -4,6 +4,7 @@
 #include "tests/support/WindowTestSupport.h"
 
 #include "tests/support/ScriptedFileOpenDialog.h"
+#include "job/Texts.h"
 #include "ui/WindowTexts.h"
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexPBar.h"
@@ -54,7 +55,7 @@ CommandEffects::CommandEffects()
             record(QStringLiteral("aide"));
         } else if (box.title == window_texts::aboutTitle()) {
             record(QStringLiteral("aPropos"));
-        } else if (box.text == window_texts::NoFileText) {
+        } else if (box.text == texts::text(window_texts::NoFileText)) {
             record(QStringLiteral("crypter"));
         }
         return MessageBoxes::Answer::Ok;
