@@ -132,9 +132,10 @@ void CliView::done(qint64 bytes)
     }
 }
 
-void CliView::setCountText(const QString& text)
+void CliView::showProgress(int percent, std::optional<std::int64_t> bytesDone)
 {
-    m_done = text.section(QLatin1Char(' '), 0, 0).toLongLong();
+    m_percent = percent;
+    m_done = bytesDone.value_or(m_done);
 }
 
 void CliView::yield()

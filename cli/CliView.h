@@ -44,10 +44,8 @@ public:
     void setCryptCaption(const QString&) override {}
     void setStatus(const QString&) override {}
     void setSizeText(const QString&) override {}
-    void setCountText(const QString& text) override;
-    void showPercentage(int) override {}
-    void setProgress(int percent) override { m_percent = percent; }
-    void setPercentText(const QString&) override {}
+    void showProgress(int percent, std::optional<std::int64_t> bytesDone = {}) override;
+    void clearProgress() override {}
     void setPasswordEntryVisible(bool) override {}
     void setPasswordText(const QString&) override {}
     void yield() override;

@@ -34,13 +34,11 @@ using namespace steps;
 
 using texts::text;
 
-// Count, percentage and bar of done bytes.
+// How far the job is, by its bytes.
 void showProgress(JobView& view, std::int64_t done, std::int64_t size)
 {
     const int percent = size == 0 ? 100 : roundedPercent(std::uint64_t(done), std::uint64_t(size));
-    view.setProgress(percent);
-    view.setPercentText(QString::number(percent) + QStringLiteral(" %"));
-    view.setCountText(QString::number(done) + text(texts::CountSuffix));
+    view.showProgress(percent, done);
 }
 
 // The window's side of the byte loop: waits for the worker at most one
@@ -168,8 +166,7 @@ void backToIdle(JobView& view)
     raz(view);
     view.setPasswordEntryVisible(false);
     view.setPasswordText(QString());
-    view.setPercentText(text(texts::IdlePercent));
-    view.setProgress(0);
+    view.clearProgress();
 }
 
 void raz(JobView& view)

@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 namespace quibex {
 
 enum class MessageKind
@@ -26,11 +29,11 @@ public:
     virtual void setCryptCaption(const QString& text) = 0;
     virtual void setStatus(const QString& text) = 0;
     virtual void setSizeText(const QString& text) = 0;
-    virtual void setCountText(const QString& text) = 0;
-    // Bar to percent and the percentage label to "<percent> %".
-    virtual void showPercentage(int percent) = 0;
-    virtual void setProgress(int percent) = 0;
-    virtual void setPercentText(const QString& text) = 0;
+    // How far the file job or the key's expansion is, in percent, and for
+    // the job the bytes done so far.
+    virtual void showProgress(int percent, std::optional<std::int64_t> bytesDone = {}) = 0;
+    // Nothing done: as before any job.
+    virtual void clearProgress() = 0;
     virtual void setPasswordEntryVisible(bool on) = 0;
     virtual void setPasswordText(const QString& text) = 0;
     // Lets pending window events run; commands that stay enabled may run inside.

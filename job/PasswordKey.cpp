@@ -27,7 +27,7 @@ QString unsupportedPasswordMessage()
 void JobViewExpansionObserver::showStep(int percent)
 {
     m_view.setStatus(texts::text(texts::ExpansionStatus));
-    m_view.showPercentage(percent);
+    m_view.showProgress(percent);
 }
 
 void JobViewExpansionObserver::setExtension(std::span<const std::uint8_t> extension)

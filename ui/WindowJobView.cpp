@@ -3,6 +3,8 @@
 
 #include "ui/WindowJobView.h"
 
+#include "job/Texts.h"
+
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexPBar.h"
 
@@ -44,25 +46,19 @@ void WindowJobView::setSizeText(const QString& text)
     m_ui.lbtaille->setText(text);
 }
 
-void WindowJobView::setCountText(const QString& text)
-{
-    m_ui.lbcryptes->setText(text);
-}
-
-void WindowJobView::showPercentage(int percent)
-{
-    setProgress(percent);
-    setPercentText(QStringLiteral("%1 %").arg(percent));
-}
-
-void WindowJobView::setProgress(int percent)
+void WindowJobView::showProgress(int percent, std::optional<std::int64_t> bytesDone)
 {
     m_ui.barre->setValue(percent);
+    setFittingText(m_ui.pourcent, QStringLiteral("%1 %").arg(percent));
+    if (bytesDone) {
+        m_ui.lbcryptes->setText(QString::number(*bytesDone) + texts::text(texts::CountSuffix));
+    }
 }
 
-void WindowJobView::setPercentText(const QString& text)
+void WindowJobView::clearProgress()
 {
-    setFittingText(m_ui.pourcent, text);
+    setFittingText(m_ui.pourcent, texts::text(texts::IdlePercent));
+    m_ui.barre->setValue(0);
 }
 
 void WindowJobView::setPasswordEntryVisible(bool on)

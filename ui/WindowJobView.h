@@ -26,10 +26,10 @@ public:
     void setCryptCaption(const QString& text) override;
     void setStatus(const QString& text) override;
     void setSizeText(const QString& text) override;
-    void setCountText(const QString& text) override;
-    void showPercentage(int percent) override;
-    void setProgress(int percent) override;
-    void setPercentText(const QString& text) override;
+    // The bar, the percentage beside it ("37 %") and the byte count.
+    void showProgress(int percent, std::optional<std::int64_t> bytesDone = {}) override;
+    // The bar empty and the percentage "0%", as at start.
+    void clearProgress() override;
     void setPasswordEntryVisible(bool on) override;
     void setPasswordText(const QString& text) override;
     void yield() override;

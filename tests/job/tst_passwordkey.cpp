@@ -88,7 +88,8 @@ void TestPasswordKey::expansionOnView()
     QCOMPARE(view.callsStartingWith(QStringLiteral("status:")).size(), 768);
     QCOMPARE(view.callsStartingWith(QStringLiteral("status:")).first(),
              QStringLiteral("status:Codage du mot de passe..."));
-    QCOMPARE(view.callsStartingWith(QStringLiteral("show:")).last(), QStringLiteral("show:100"));
+    QCOMPARE(view.callsStartingWith(QStringLiteral("progress:")).last(),
+             QStringLiteral("progress:100"));
     QCOMPARE(view.yields, 256);
     QCOMPARE(view.calls.last(), QStringLiteral("yield"));
 }

@@ -22,7 +22,6 @@ public:
     bool ending = false;
     int yields = 0;
     std::function<void()> onYield;
-    std::function<void()> onMessage;
     std::function<void()> onQuestion;
     quibex::testing::TestStreams* paced = nullptr;
 
@@ -42,13 +41,13 @@ public:
     }
     void setStatus(const QString& text) override { calls << QStringLiteral("status:") + text; }
     void setSizeText(const QString& text) override { calls << QStringLiteral("size:") + text; }
-    void setCountText(const QString& text) override { calls << QStringLiteral("count:") + text; }
-    void showPercentage(int percent) override { calls << QStringLiteral("show:%1").arg(percent); }
-    void setProgress(int percent) override { calls << QStringLiteral("progress:%1").arg(percent); }
-    void setPercentText(const QString& text) override
+    // "progress:37", or "progress:37 count:12345" for a job.
+    void showProgress(int percent, std::optional<std::int64_t> done) override
     {
-        calls << QStringLiteral("percent:") + text;
+        calls << QStringLiteral("progress:%1").arg(percent) +
+                     (done ? QStringLiteral(" count:%1").arg(*done) : QString());
     }
+    void clearProgress() override { calls << QStringLiteral("progress:none"); }
     void setPasswordEntryVisible(bool on) override
     {
         calls << QStringLiteral("passwordVisible:%1").arg(on);
@@ -72,9 +71,6 @@ public:
     {
         calls << QStringLiteral("message:") + text;
         messages.append({text, kind, title});
-        if (onMessage) {
-            onMessage();
-        }
     }
     bool question(const QString& text, const QString& title) override
     {
@@ -96,21 +92,41 @@ public:
                 QStringLiteral("status:En attente..."),
                 QStringLiteral("passwordVisible:0"),
                 QStringLiteral("password:"),
-                QStringLiteral("percent:0%"),
-                QStringLiteral("progress:0")};
+                QStringLiteral("progress:none")};
     }
     bool endsIdle() const
     {
         const QStringList tail = idleTail();
         return calls.size() >= tail.size() && calls.mid(calls.size() - tail.size()) == tail;
     }
-    // The byte count shown last, 0 before any.
-    qint64 lastCount() const
+    // A job's progress as shown, in order.
+    struct Progress
     {
-        const QStringList counts = callsStartingWith(QStringLiteral("count:"));
-        return counts.isEmpty() ? 0
-                                : counts.last().mid(6).section(QLatin1Char(' '), 0, 0).toLongLong();
+        int percent = 0;
+        qint64 count = 0;
+    };
+    QList<Progress> jobProgress() const
+    {
+        QList<Progress> shown;
+        for (const QString& c : calls) {
+            if (c.startsWith(QStringLiteral("progress:")) &&
+                c.contains(QStringLiteral(" count:"))) {
+                shown.append({c.mid(9).section(QLatin1Char(' '), 0, 0).toInt(),
+                              c.section(QStringLiteral(" count:"), 1).toLongLong()});
+            }
+        }
+        return shown;
     }
+    QList<qint64> counts() const
+    {
+        QList<qint64> shown;
+        for (const Progress& p : jobProgress()) {
+            shown << p.count;
+        }
+        return shown;
+    }
+    // The byte count shown last, 0 before any.
+    qint64 lastCount() const { return counts().isEmpty() ? 0 : counts().last(); }
     QStringList callsStartingWith(const QString& prefix) const
     {
         QStringList out;

@@ -14,10 +14,8 @@ public:
     void setCryptCaption(const QString&) override {}
     void setStatus(const QString&) override {}
     void setSizeText(const QString&) override {}
-    void setCountText(const QString&) override {}
-    void showPercentage(int) override {}
-    void setProgress(int) override {}
-    void setPercentText(const QString&) override {}
+    void showProgress(int, std::optional<std::int64_t>) override {}
+    void clearProgress() override {}
     void setPasswordEntryVisible(bool) override {}
     void setPasswordText(const QString&) override {}
     void yield() override {}
