@@ -75,14 +75,12 @@ public:
         m_hook.start();
     }
 
-    template <typename T> T* control(const QString& name) { return findChild<T*>(name); }
-
     QString text(const QString& name)
     {
-        if (auto* label = control<QLabel>(name)) {
+        if (auto* label = quibex::control<QLabel>(*this, name)) {
             return label->text();
         }
-        return control<QLineEdit>(name)->text();
+        return quibex::control<QLineEdit>(*this, name)->text();
     }
 
     void activate(const QString& name) { quibex::activate(*this, name); }
@@ -104,7 +102,7 @@ public:
     void encrypt(const QString& password)
     {
         activate(QStringLiteral("btnCrypt"));
-        control<QLineEdit>(QStringLiteral("Motdepass"))->setText(password);
+        quibex::control<QLineEdit>(*this, QStringLiteral("Motdepass"))->setText(password);
         testBoxes().setNextAnswer(MessageBox::Answer::Ok);
         activate(QStringLiteral("btnCrypt"));
     }
@@ -116,10 +114,11 @@ public:
     {
         return text(QStringLiteral("statusLabel")) == QStringLiteral("En attente...") &&
                text(QStringLiteral("pourcent")) == QStringLiteral("0%") &&
-               control<QuibexPBar>(QStringLiteral("barre_progression"))->value() == 0 &&
-               control<QWidget>(QStringLiteral("btnCrypt"))->isEnabled() &&
-               control<QWidget>(QStringLiteral("btnParcourir"))->isEnabled() &&
-               control<QWidget>(QStringLiteral("Motdepass"))->isHidden() &&
+               quibex::control<QuibexPBar>(*this, QStringLiteral("barre_progression"))->value() ==
+                   0 &&
+               quibex::control<QWidget>(*this, QStringLiteral("btnCrypt"))->isEnabled() &&
+               quibex::control<QWidget>(*this, QStringLiteral("btnParcourir"))->isEnabled() &&
+               quibex::control<QWidget>(*this, QStringLiteral("Motdepass"))->isHidden() &&
                text(QStringLiteral("Motdepass")).isEmpty() && !jobRunning();
     }
 
@@ -331,7 +330,7 @@ void TestCommands::browse()
     // Another filter left behind must not survive the next run.
     window.dialog().setFilter(QStringLiteral("Images (*.png)|*.png"));
     QList<bool> busyWhileShown;
-    connect(window.control<QLineEdit>(QStringLiteral("fileSelected")), &QLineEdit::textChanged,
+    connect(control<QLineEdit>(window, QStringLiteral("fileSelected")), &QLineEdit::textChanged,
             this, [&busyWhileShown] {
                 const QCursor* cursor = QGuiApplication::overrideCursor();
                 busyWhileShown << (cursor != nullptr && cursor->shape() == Qt::WaitCursor);
@@ -348,7 +347,7 @@ void TestCommands::browse()
     QCOMPARE(opened.fileName, QString());
     QCOMPARE(opened.title, QStringLiteral("Fichier à crypter/décrypter"));
     QCOMPARE(window.text(QStringLiteral("fileSelected")), shown);
-    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(), caption);
+    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(), caption);
     // A cancelled run keeps no selection, whatever the box still shows.
     QCOMPARE(window.dialog().fileName(), choice);
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
@@ -421,7 +420,7 @@ void TestCommands::otherWaysToChoose()
     const QString chosen = shown.isEmpty() ? QString() : QDir::cleanPath(path(shown));
     QCOMPARE(window.text(QStringLiteral("fileSelected")), chosen);
     QCOMPARE(window.dialog().fileName(), chosen);
-    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
              chosen.endsWith(QLatin1String(".qbc")) ? QStringLiteral("Décrypter")
                                                     : QStringLiteral("&Crypter"));
     QCOMPARE(testBoxes().shownCount() - before, message.isEmpty() ? 0 : 1);
@@ -444,7 +443,7 @@ void TestCommands::browseDuringAJobConcernsTheNextRun()
     window.once([&window] { return window.jobRunning(); },
                 [&] {
                     browseDisabled =
-                        !window.control<QWidget>(QStringLiteral("btnParcourir"))->isEnabled();
+                        !control<QWidget>(window, QStringLiteral("btnParcourir"))->isEnabled();
                     ScriptedFileOpenDialog::setNextChoice(path(QStringLiteral("autre.qbc")));
                     window.activate(QStringLiteral("QuibexCmd1"));
                 });
@@ -456,7 +455,7 @@ void TestCommands::browseDuringAJobConcernsTheNextRun()
     QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("autre.qbc")));
     QCOMPARE(window.dialog().fileName(), path(QStringLiteral("autre.qbc")));
     // The job's reset comes after the new choice.
-    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
              QStringLiteral("Crypter"));
     QVERIFY(window.isIdle());
 }
@@ -511,7 +510,7 @@ void TestCommands::encryptSteps()
         window.choose(input);
     }
     window.setMode(advanced);
-    auto* box = window.control<QLineEdit>(QStringLiteral("Motdepass"));
+    auto* box = control<QLineEdit>(window, QStringLiteral("Motdepass"));
     const int before = testBoxes().shownCount();
     testBoxes().setNextAnswer(MessageBox::Answer::Ok);
     window.activate(QStringLiteral("QuibexCmd5"));
@@ -519,7 +518,7 @@ void TestCommands::encryptSteps()
         // The first press only shows the entry, whatever follows.
         QCOMPARE(testBoxes().shownCount(), before);
         QVERIFY(box->isVisible());
-        QVERIFY(window.control<QWidget>(QStringLiteral("motdepasss"))->isVisible());
+        QVERIFY(control<QWidget>(window, QStringLiteral("motdepasss"))->isVisible());
         QTRY_COMPARE(QApplication::focusWidget(), box);
         if (!password.isEmpty()) {
             box->setText(password);
@@ -608,12 +607,12 @@ void TestCommands::encryptThenDecrypt()
     QCOMPARE(testfiles::readFile(encrypted),
              testfiles::transformed(data, keyOf(password, advanced)));
     QVERIFY(window.isIdle());
-    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
              QStringLiteral("Crypter"));
     QCOMPARE(window.text(QStringLiteral("lbtaille")), QString::number(size));
 
     window.choose(encrypted);
-    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
              QStringLiteral("Décrypter"));
     window.setMode(advancedBack);
     window.encrypt(passwordBack);
@@ -662,7 +661,7 @@ void TestCommands::wrongKeyIsAskedAboutFirst()
     window.choose(encrypted);
     window.setMode(advancedBack);
     window.activate(QStringLiteral("btnCrypt"));
-    window.control<QLineEdit>(QStringLiteral("Motdepass"))->setText(passwordBack);
+    control<QLineEdit>(window, QStringLiteral("Motdepass"))->setText(passwordBack);
     const int before = testBoxes().shownCount();
     testBoxes().setNextAnswer(yes ? MessageBox::Answer::Yes : MessageBox::Answer::No);
     testBoxes().setNextAnswer(MessageBox::Answer::Ok);
@@ -698,7 +697,7 @@ void TestCommands::existingOutput()
     CommandWindow window;
     window.choose(path(QStringLiteral("photo.jpg")));
     window.activate(QStringLiteral("btnCrypt"));
-    window.control<QLineEdit>(QStringLiteral("Motdepass"))->setText(QStringLiteral("secret"));
+    control<QLineEdit>(window, QStringLiteral("Motdepass"))->setText(QStringLiteral("secret"));
     testBoxes().setNextAnswer(replace ? MessageBox::Answer::Yes : MessageBox::Answer::No);
     testBoxes().setNextAnswer(MessageBox::Answer::Ok);
     const int before = testBoxes().shownCount();
@@ -854,7 +853,7 @@ void TestCommands::clicksDuringTheExpansion()
     QString shownInside;
     window.once([&window] { return window.expanding(); },
                 [&] {
-                    auto* box = window.control<QLineEdit>(QStringLiteral("Motdepass"));
+                    auto* box = control<QLineEdit>(window, QStringLiteral("Motdepass"));
                     boxLength = int(box->text().size());
                     // The OK waiting for the success message answers a box
                     // shown here; another is queued for the success then.
@@ -947,7 +946,7 @@ void TestCommands::helpAndAbout()
     QVERIFY(box.text.contains(QStringLiteral("l'équipe Quibex Crypto")));
     // Nothing else of the window moves.
     QCOMPARE(window.text(QStringLiteral("fileSelected")), QStringLiteral("/d/photo.qbc"));
-    QCOMPARE(window.control<QuibexCmd>(QStringLiteral("btnCrypt"))->caption(),
+    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
              QStringLiteral("Décrypter"));
     QCOMPARE(window.text(QStringLiteral("statusLabel")), QStringLiteral("En attente..."));
 }
@@ -1056,7 +1055,7 @@ void TestCommands::passwordStaysOutOfTheSelection()
     QVERIFY(showAndActivate(window));
     window.choose(path(QStringLiteral("a.txt")));
     window.activate(QStringLiteral("btnCrypt"));
-    auto* box = window.control<QLineEdit>(QStringLiteral("Motdepass"));
+    auto* box = control<QLineEdit>(window, QStringLiteral("Motdepass"));
     QTest::keyClicks(box, QStringLiteral("motdepasse"));
     QTest::keyClick(box, Qt::Key_Home, Qt::ShiftModifier);
     QCOMPARE(box->selectedText(), QStringLiteral("motdepasse"));
@@ -1114,7 +1113,7 @@ void TestCommands::noSecretStaysInMemory()
         QString typed = madePassword();
         for (const QChar c : std::as_const(typed)) { // one key at a time, as typed
             QTest::sendKeyEvent(QTest::Click,
-                                window.control<QLineEdit>(QStringLiteral("Motdepass")),
+                                control<QLineEdit>(window, QStringLiteral("Motdepass")),
                                 Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
         wipe(typed);
