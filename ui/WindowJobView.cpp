@@ -49,7 +49,8 @@ void WindowJobView::setSizeText(const QString& text)
 void WindowJobView::showProgress(int percent, std::optional<std::int64_t> bytesDone)
 {
     m_ui.barre->setValue(percent);
-    setFittingText(m_ui.pourcent, QStringLiteral("%1 %").arg(percent));
+    // The label beside the bar says what the bar says to assistive tools.
+    setFittingText(m_ui.pourcent, m_ui.barre->text());
     if (bytesDone) {
         m_ui.lbcryptes->setText(QString::number(*bytesDone) + texts::text(texts::CountSuffix));
     }
