@@ -38,19 +38,15 @@
 using namespace quibex;
 using namespace testfiles;
 using quibex::testing::TestStreams;
+using quibex::texts::text;
 
 Q_DECLARE_METATYPE(quibex::MessageKind)
 
 namespace {
 
-QString utf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 QString successText(const QString& output)
 {
-    return utf8(texts::SuccessLine1) + QLatin1Char('\r') + utf8(texts::SuccessLine2) + output;
+    return text(texts::SuccessLine1) + QLatin1Char('\r') + text(texts::SuccessLine2) + output;
 }
 
 JobOptions smallBlocks(std::size_t blockSize)
@@ -145,6 +141,17 @@ bool plantAt(const QString& path, const QString& what, const QString& input)
         fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
     ::close(fd);
     return bound;
+}
+
+// The columns "what" to plant and "message" (empty: success), and the rows of
+// what the job never writes through, with the error it shows.
+void addEntriesNeverWrittenThrough()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("hard link to the input") << "hardlink" << text(texts::OutputIsInput);
+    QTest::newRow("folder") << "folder" << text(texts::OutputIsFolder);
+    QTest::newRow("FIFO") << "fifo" << text(texts::OutputIsSpecial);
 }
 
 // A default ACL on folder that lets user 12345 read and write every new file.
@@ -411,7 +418,7 @@ void TestFileJob::blockSizes()
     dec_crypt(view, input, key, smallBlocks(std::size_t(blockSize)));
     QCOMPARE(readFile(path(QStringLiteral("f.BIN.qbc"))), transformed(data, key));
     QCOMPARE(view.callsStartingWith(QStringLiteral("count:")).last(),
-             QStringLiteral("count:%1").arg(fileSize) + utf8(texts::CountSuffix));
+             QStringLiteral("count:%1").arg(fileSize) + text(texts::CountSuffix));
 }
 
 void TestFileJob::emptyFile()
@@ -430,7 +437,7 @@ void TestFileJob::emptyFile()
     // the full count, 0, and 100 %.
     QStringList counts = view.callsStartingWith(QStringLiteral("count:"));
     counts.removeDuplicates();
-    QCOMPARE(counts, QStringList({QStringLiteral("count:0") + utf8(texts::CountSuffix)}));
+    QCOMPARE(counts, QStringList({QStringLiteral("count:0") + text(texts::CountSuffix)}));
     QCOMPARE(view.callsStartingWith(QStringLiteral("percent:")).first(),
              QStringLiteral("percent:100 %"));
     QVERIFY(view.endsIdle());
@@ -449,14 +456,14 @@ void TestFileJob::callSequence()
     QStringList expected = {
         QStringLiteral("enabled:0"),     QStringLiteral("status:Cryptage en cours..."),
         QStringLiteral("size:7"),        QStringLiteral("progress:100"),
-        QStringLiteral("percent:100 %"), QStringLiteral("count:7") + utf8(texts::CountSuffix),
+        QStringLiteral("percent:100 %"), QStringLiteral("count:7") + text(texts::CountSuffix),
         QStringLiteral("yield"),         QStringLiteral("message:") + successText(output),
     };
     expected += FakeJobView::idleTail();
     QCOMPARE(view.calls, expected);
     QCOMPARE(view.messages[0].kind, MessageKind::None);
     QCOMPARE(view.messages[0].title, QString());
-    QCOMPARE(utf8(texts::CountSuffix), QStringLiteral(" octets cryptés sur "));
+    QCOMPARE(text(texts::CountSuffix), QStringLiteral(" octets cryptés sur "));
     QCOMPARE(
         successText(QStringLiteral("X")),
         QStringLiteral("Opération effectuée avec succés.\rLe fichier a été enregistré sous : X"));
@@ -474,7 +481,7 @@ void TestFileJob::progressUpdates()
     // is quicker than the first read); the last one is the full count.
     QStringList counts = view.callsStartingWith(QStringLiteral("count:"));
     counts.removeDuplicates();
-    counts.removeAll(QStringLiteral("count:0") + utf8(texts::CountSuffix));
+    counts.removeAll(QStringLiteral("count:0") + text(texts::CountSuffix));
     QCOMPARE(counts.size(), 101);
     qint64 previous = 0;
     for (int i = 0; i < view.calls.size(); ++i) {
@@ -502,7 +509,7 @@ void TestFileJob::progressUpdates()
     QVERIFY(message < view.calls.size());
     QCOMPARE(view.calls.mid(message - 4, 4),
              QStringList({QStringLiteral("progress:100"), QStringLiteral("percent:100 %"),
-                          QStringLiteral("count:10007") + utf8(texts::CountSuffix),
+                          QStringLiteral("count:10007") + text(texts::CountSuffix),
                           QStringLiteral("yield")}));
 }
 
@@ -521,7 +528,7 @@ void TestFileJob::yieldsWhileTheDiskIsSlow()
     QCOMPARE(view.messages.size(), 1);
     QCOMPARE(view.messages[0].text, successText(output));
     QCOMPARE(readFile(output), transformed(data, "k"));
-    const QString full = QStringLiteral("count:65536") + utf8(texts::CountSuffix);
+    const QString full = QStringLiteral("count:65536") + text(texts::CountSuffix);
     const QStringList counts = view.callsStartingWith(QStringLiteral("count:"));
     QVERIFY2(counts.count(full) >= 2, qPrintable(counts.join(QLatin1Char('\n'))));
     QCOMPARE(counts.last(), full);
@@ -539,7 +546,7 @@ void TestFileJob::endRequestedWhileFlushing()
     QVERIFY(writeFile(output, "ancien"));
     JobOptions options = slowDisk(64 * 1024);
     FakeJobView view;
-    const QString full = QStringLiteral("count:65536") + utf8(texts::CountSuffix);
+    const QString full = QStringLiteral("count:65536") + text(texts::CountSuffix);
     view.onYield = [&] {
         // The second showing of the full count comes after the output was let go.
         if (view.callsStartingWith(QStringLiteral("count:")).count(full) == 2) {
@@ -749,13 +756,9 @@ void TestFileJob::outputRefused_data()
     // What the output path may hold and the job refuses to replace, before
     // any question: the input itself (a hard link), a folder, a FIFO, a
     // socket, a device.
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("hard link to the input") << "hardlink" << utf8(texts::OutputIsInput);
-    QTest::newRow("folder") << "folder" << utf8(texts::OutputIsFolder);
-    QTest::newRow("FIFO") << "fifo" << utf8(texts::OutputIsSpecial);
-    QTest::newRow("socket") << "socket" << utf8(texts::OutputIsSpecial);
-    QTest::newRow("device") << "device" << utf8(texts::OutputIsSpecial);
+    addEntriesNeverWrittenThrough();
+    QTest::newRow("socket") << "socket" << text(texts::OutputIsSpecial);
+    QTest::newRow("device") << "device" << text(texts::OutputIsSpecial);
 }
 
 void TestFileJob::outputRefused()
@@ -787,12 +790,8 @@ void TestFileJob::plantedDuringTheQuestion_data()
     // Another user swaps the older output for something else while the
     // question is up: the commit looks at the entry again and never writes
     // through it.
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<QString>("message"); // empty: success
-    QTest::newRow("link to the input") << "link" << QString();
-    QTest::newRow("hard link to the input") << "hardlink" << utf8(texts::OutputIsInput);
-    QTest::newRow("folder") << "folder" << utf8(texts::OutputIsFolder);
-    QTest::newRow("FIFO") << "fifo" << utf8(texts::OutputIsSpecial);
+    addEntriesNeverWrittenThrough();
+    QTest::newRow("link to the input") << "link" << QString(); // success
 }
 
 void TestFileJob::plantedDuringTheQuestion()
@@ -896,7 +895,7 @@ void TestFileJob::folderMovedMidJob()
     const QString output = path(QStringLiteral("album/photo.JPG.qbc"));
     QCOMPARE(view.messages.size(), 1);
     QCOMPARE(view.messages[0].kind, MessageKind::Error);
-    QCOMPARE(view.messages[0].text, utf8(texts::FolderMoved).arg(output));
+    QCOMPARE(view.messages[0].text, text(texts::FolderMoved).arg(output));
     QCOMPARE(entries(path(QStringLiteral("moved"))), QStringList({"photo.jpg"}));
     QCOMPARE(entries(path(QStringLiteral("album"))), QStringList());
     QVERIFY(view.endsIdle());
@@ -965,7 +964,7 @@ void TestFileJob::outputAccess()
     QVERIFY(view.endsIdle());
     if (mode < 0) {
         QVERIFY(view.questions.isEmpty());
-        QCOMPARE(view.messages.value(0).text, utf8(texts::OutputOfAnotherUser).arg(output));
+        QCOMPARE(view.messages.value(0).text, text(texts::OutputOfAnotherUser).arg(output));
         QCOMPARE(readFile(output), QByteArray("ancien"));
         QCOMPARE(entries(folder), QStringList({"a.TXT.qbc", "a.txt"}));
         return;
@@ -1008,7 +1007,7 @@ void TestFileJob::folderRefused()
     dec_crypt(view, input, "k");
     QCOMPARE(view.messages.size(), 1);
     QCOMPARE(view.messages[0].kind, MessageKind::Error);
-    QCOMPARE(view.messages[0].text, utf8(texts::InputIsFolder).arg(input));
+    QCOMPARE(view.messages[0].text, text(texts::InputIsFolder).arg(input));
     QCOMPARE(entries(m_dir->path()), QStringList({"photos.jpg"}));
     QVERIFY(view.endsIdle());
 }
@@ -1019,8 +1018,8 @@ void TestFileJob::specialInputRefused_data()
     // through a link: refused by name, without blocking, nothing written.
     QTest::addColumn<QString>("target"); // made here when not a path
     QTest::addColumn<QString>("message");
-    const QString special = utf8(texts::InputNotRegular);
-    const QString virtualFile = utf8(texts::InputIsVirtual);
+    const QString special = text(texts::InputNotRegular);
+    const QString virtualFile = text(texts::InputIsVirtual);
     QTest::newRow("fifo") << "fifo" << special;
     QTest::newRow("socket") << "socket" << special;
     QTest::newRow("/dev/null") << "/dev/null" << special;
@@ -1087,7 +1086,7 @@ void TestFileJob::emptyKey()
     QVERIFY(writeFile(path(QStringLiteral("a.txt")), "x"));
     FakeJobView view;
     dec_crypt(view, path(QStringLiteral("a.txt")), QByteArray());
-    QCOMPARE(view.messages.value(0).text, utf8(texts::EmptyKey));
+    QCOMPARE(view.messages.value(0).text, text(texts::EmptyKey));
     QCOMPARE(entries(m_dir->path()), QStringList({"a.txt"}));
     QVERIFY(view.endsIdle());
 }
@@ -1157,7 +1156,7 @@ void TestFileJob::flushFailure()
     dec_crypt(view, input, "k", withStreams(faults));
     QCOMPARE(view.messages.size(), 1);
     QCOMPARE(view.messages[0].text, systemErrorText(ENOSPC));
-    QVERIFY(!view.messages[0].text.startsWith(utf8(texts::SuccessLine1)));
+    QVERIFY(!view.messages[0].text.startsWith(text(texts::SuccessLine1)));
     if (existing) {
         QCOMPARE(readFile(output), QByteArray("ancien"));
         QCOMPARE(entries(m_dir->path()), QStringList({"a.TXT.qbc", "a.txt"}));
@@ -1191,11 +1190,11 @@ void TestFileJob::inputChanges_data()
     QTest::addColumn<qint64>("endAt");
     QTest::addColumn<qint64>("extraBytes");
     QTest::addColumn<QString>("message");
-    const QString changed = utf8(texts::InputChanged);
+    const QString changed = text(texts::InputChanged);
     QTest::newRow("cut short") << "shrink" << qint64(-1) << qint64(0) << changed;
     QTest::newRow("grows") << "grow" << qint64(-1) << qint64(0) << changed;
     QTest::newRow("rewritten, same size") << "rewrite" << qint64(-1) << qint64(0) << changed;
-    const QString virtualFile = utf8(texts::InputIsVirtual);
+    const QString virtualFile = text(texts::InputIsVirtual);
     QTest::newRow("reads past its size") << "" << qint64(-1) << qint64(10) << virtualFile;
     QTest::newRow("ends before its size") << "" << qint64(50000) << qint64(0) << virtualFile;
 }
