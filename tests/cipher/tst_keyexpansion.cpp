@@ -3,8 +3,8 @@
 
 #include "cipher/KeyExpansion.h"
 #include "tests/support/Reference.h"
+#include "tests/support/TestFiles.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <stdexcept>
@@ -22,14 +22,10 @@ Bytes toBytes(const ExpandedKey& key)
     return Bytes(key.begin(), key.end());
 }
 
-Bytes randomPassword(std::size_t n, quint32 seed, int low = 1, int high = 256)
+// Passwords here hold no zero code, as typed ones do not.
+Bytes randomPassword(qsizetype length, quint32 seed, int low = 1, int high = 256)
 {
-    QRandomGenerator gen(seed);
-    Bytes p(n);
-    for (auto& b : p) {
-        b = std::uint8_t(gen.bounded(low, high));
-    }
-    return p;
+    return testfiles::randomBytes<Bytes>(length, seed, low, high);
 }
 
 struct Recorder : ExpansionObserver
@@ -49,18 +45,6 @@ struct Recorder : ExpansionObserver
     }
     void yield() override { events.push_back({'y', 0, {}}); }
 };
-
-int percentOf(int counter)
-{
-    // round-half-even(counter / 256 * 100), worked out in integers.
-    const int num = counter * 100;
-    int q = num / 256;
-    const int rest = num % 256;
-    if (rest * 2 > 256 || (rest * 2 == 256 && q % 2 == 1)) {
-        ++q;
-    }
-    return q;
-}
 
 } // namespace
 
@@ -142,7 +126,7 @@ void TestKeyExpansion::everyLength_data()
 void TestKeyExpansion::everyLength()
 {
     QFETCH(int, length);
-    const Bytes p = randomPassword(std::size_t(length), quint32(length));
+    const Bytes p = randomPassword(length, quint32(length));
     const ExpandedKey key = expandKey(p);
     QCOMPARE(toBytes(key), reference::expandedKey(p));
     // K[128] .. K[256] are equal.
@@ -195,7 +179,7 @@ void TestKeyExpansion::doubledPasswordGivesSameKey_data()
 void TestKeyExpansion::doubledPasswordGivesSameKey()
 {
     QFETCH(int, length);
-    const Bytes p = randomPassword(std::size_t(length), 77);
+    const Bytes p = randomPassword(length, 77);
     Bytes twice = p;
     twice.insert(twice.end(), p.begin(), p.end());
     QCOMPARE(expandKey(twice), expandKey(p));
@@ -229,7 +213,7 @@ void TestKeyExpansion::displaySteps_data()
 void TestKeyExpansion::displaySteps()
 {
     QFETCH(int, length);
-    const Bytes p = randomPassword(std::size_t(length), 5);
+    const Bytes p = randomPassword(length, 5);
     Recorder rec;
     expandKey(p, &rec);
     // Phase 1: step with the percentage of the cursor, extension; 256 times.
@@ -240,7 +224,7 @@ void TestKeyExpansion::displaySteps()
     int cursor = 1;
     for (int step = 1; step <= 256; ++step) {
         QCOMPARE(rec.events[i].kind, 'p');
-        QCOMPARE(rec.events[i++].value, percentOf(cursor));
+        QCOMPARE(rec.events[i++].value, testfiles::expectedPercent(cursor, 256));
         QCOMPARE(rec.events[i].kind, 'e');
         QCOMPARE(rec.events[i].extension.size(), std::size_t(step));
         QCOMPARE(rec.events[i++].extension.back(), p[std::size_t(cursor) - 1]);
@@ -248,11 +232,11 @@ void TestKeyExpansion::displaySteps()
     }
     for (int q = 1; q <= 256; ++q) {
         QCOMPARE(rec.events[i].kind, 'p');
-        QCOMPARE(rec.events[i++].value, percentOf(q));
+        QCOMPARE(rec.events[i++].value, testfiles::expectedPercent(q, 256));
     }
     for (int pos = 1; pos <= 256; ++pos) {
         QCOMPARE(rec.events[i].kind, 'p');
-        QCOMPARE(rec.events[i++].value, percentOf(pos));
+        QCOMPARE(rec.events[i++].value, testfiles::expectedPercent(pos, 256));
         QCOMPARE(rec.events[i++].kind, 'y');
     }
     if (length == 1) {

@@ -3,6 +3,7 @@
 
 #include "cipher/RotatingXor.h"
 #include "tests/support/Reference.h"
+#include "tests/support/TestFiles.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -16,16 +17,7 @@ using namespace quibex;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes randomBytes(std::size_t size, quint32 seed)
-{
-    QRandomGenerator gen(seed);
-    Bytes bytes(size);
-    for (auto& b : bytes) {
-        b = static_cast<std::uint8_t>(gen.bounded(256));
-    }
-    return bytes;
-}
+using testfiles::randomBytes;
 
 // The key held as a string: the first character is used, then the string is
 // turned right by one character.
@@ -103,7 +95,7 @@ void TestRotatingXor::zeroCodeLeavesBytes()
 
 void TestRotatingXor::oneCharacterKey()
 {
-    Bytes data = randomBytes(1000, 3);
+    Bytes data = randomBytes<Bytes>(1000, 3);
     const Bytes original = data;
     RotatingXor(Bytes{0x5A}).apply(data);
     for (std::size_t i = 0; i < data.size(); ++i) {
@@ -121,8 +113,8 @@ void TestRotatingXor::indexFormulaMatchesRotation()
     // The index formula that the other cases check against, against the key
     // as a string turned right by one character after every byte.
     for (std::size_t n : {1u, 2u, 3u, 7u, 255u, 256u}) {
-        const Bytes key = randomBytes(n, quint32(n));
-        const Bytes data = randomBytes(3 * n + 5, 99);
+        const Bytes key = randomBytes<Bytes>(n, quint32(n));
+        const Bytes data = randomBytes<Bytes>(3 * n + 5, 99);
         QCOMPARE(byRotation(key, data), reference::transformed(data, key));
     }
 }
@@ -138,8 +130,8 @@ void TestRotatingXor::roundTrip_data()
 void TestRotatingXor::roundTrip()
 {
     QFETCH(int, keyLength);
-    const Bytes key = randomBytes(std::size_t(keyLength), quint32(keyLength) * 7);
-    const Bytes data = randomBytes(std::size_t(keyLength) * 3 + 40000, quint32(keyLength));
+    const Bytes key = randomBytes<Bytes>(keyLength, quint32(keyLength) * 7);
+    const Bytes data = randomBytes<Bytes>(keyLength * 3 + 40000, quint32(keyLength));
     Bytes buffer = data;
     RotatingXor(key).apply(buffer);
     QCOMPARE(buffer.size(), data.size());
@@ -161,8 +153,8 @@ void TestRotatingXor::blockBoundaries()
     // Two blocks split at every offset of a stream that spans several keystream
     // chunks' worth of periods give the bytes of the definition.
     QFETCH(int, keyLength);
-    const Bytes key = randomBytes(std::size_t(keyLength), 11);
-    const Bytes data = randomBytes(std::size_t(3 * keyLength + 130), 12);
+    const Bytes key = randomBytes<Bytes>(keyLength, 11);
+    const Bytes data = randomBytes<Bytes>(3 * keyLength + 130, 12);
     const Bytes expected = reference::transformed(data, key);
     for (std::size_t split = 0; split <= data.size(); ++split) {
         Bytes buffer = data;
@@ -177,7 +169,7 @@ void TestRotatingXor::blockBoundaries()
     }
     // Three blocks around a whole internal chunk (16 KiB and more) at every
     // starting offset within a key period.
-    const Bytes big = randomBytes(70000, 13);
+    const Bytes big = randomBytes<Bytes>(70000, 13);
     const Bytes bigExpected = reference::transformed(big, key);
     for (std::size_t first = 0; first <= std::size_t(keyLength) + 1; ++first) {
         Bytes buffer = big;
@@ -206,8 +198,8 @@ void TestRotatingXor::randomBlockSizes()
 {
     QFETCH(int, keyLength);
     QFETCH(int, maxBlock);
-    const Bytes key = randomBytes(std::size_t(keyLength), 21);
-    const Bytes data = randomBytes(300000, 22);
+    const Bytes key = randomBytes<Bytes>(keyLength, 21);
+    const Bytes data = randomBytes<Bytes>(300000, 22);
     Bytes buffer = data;
     QRandomGenerator gen(23);
     RotatingXor x(key);
@@ -223,8 +215,8 @@ void TestRotatingXor::randomBlockSizes()
 
 void TestRotatingXor::outOfPlace()
 {
-    const Bytes key = randomBytes(37, 31);
-    const Bytes data = randomBytes(50001, 32);
+    const Bytes key = randomBytes<Bytes>(37, 31);
+    const Bytes data = randomBytes<Bytes>(50001, 32);
     Bytes out(data.size());
     RotatingXor x(key);
     x.apply(std::span(data).first(17), std::span(out).first(17));
@@ -237,8 +229,8 @@ void TestRotatingXor::outOfPlace()
 void TestRotatingXor::largeKey()
 {
     // A key longer than the internal chunk still follows the definition.
-    const Bytes key = randomBytes(40000, 41);
-    const Bytes data = randomBytes(130000, 42);
+    const Bytes key = randomBytes<Bytes>(40000, 41);
+    const Bytes data = randomBytes<Bytes>(130000, 42);
     Bytes buffer = data;
     RotatingXor x(key);
     x.apply(std::span(buffer).first(39999));

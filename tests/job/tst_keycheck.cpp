@@ -23,6 +23,7 @@
 #include <functional>
 
 using namespace quibex;
+using reference::keyOf;
 
 namespace {
 
@@ -432,11 +433,6 @@ QList<QByteArray> typosOf(const QByteArray& codes)
     return typos;
 }
 
-QByteArray keyOf(const QByteArray& codes, bool advanced)
-{
-    return advanced ? reference::expandedKey(codes) : codes;
-}
-
 } // namespace
 
 class TestKeyCheck : public QObject
@@ -623,7 +619,7 @@ void TestKeyCheck::answers()
     QFETCH(bool, yes);
     QFETCH(QString, question);
     const QString file =
-        encrypted(QStringLiteral("photo.jpg"), image("JPEG"), keyOf("secret", true));
+        encrypted(QStringLiteral("photo.jpg"), image("JPEG"), keyOf<QByteArray>("secret", true));
     FakeJobView view;
     view.answerYes = yes;
     const bool goOn = confirmKey(view, file, password, advanced, keyOf(password, advanced));
@@ -642,7 +638,7 @@ void TestKeyCheck::stalledReadLeavesTheWindowFree()
     // The file's read never returns (a stalled share): the window still
     // yields, and the program may end without a question.
     const QString file =
-        encrypted(QStringLiteral("photo.jpg"), image("JPEG"), keyOf("secret", true));
+        encrypted(QStringLiteral("photo.jpg"), image("JPEG"), keyOf<QByteArray>("secret", true));
     testing::TestStreams::Faults faults;
     faults.stall = true;
     JobOptions options;
@@ -650,7 +646,7 @@ void TestKeyCheck::stalledReadLeavesTheWindowFree()
     options.updateInterval = std::chrono::milliseconds(1);
     FakeJobView view;
     view.onYield = [&view] { view.ending = view.yields == 3; };
-    QVERIFY(!confirmKey(view, file, "secret", true, keyOf("secret", true), options));
+    QVERIFY(!confirmKey(view, file, "secret", true, keyOf<QByteArray>("secret", true), options));
     QCOMPARE(view.yields, 3);
     QVERIFY(view.questions.isEmpty());
 }

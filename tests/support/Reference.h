@@ -58,4 +58,11 @@ template <typename Bytes> Bytes expandedKey(const Bytes& password, Bytes* extens
     return key;
 }
 
+// The key a mode uses for password codes: the codes themselves in the simple
+// mode, their expansion in the advanced one.
+template <typename Bytes> Bytes keyOf(const Bytes& codes, bool advanced)
+{
+    return advanced ? expandedKey(codes) : codes;
+}
+
 } // namespace reference

@@ -16,12 +16,16 @@
 
 namespace testfiles {
 
-inline QByteArray randomBytes(qsizetype size, quint32 seed)
+// The same bytes for the same seed on every run, each code from low to
+// high - 1. Bytes is QByteArray or a container of 8-bit codes.
+template <typename Bytes = QByteArray>
+Bytes randomBytes(qsizetype size, quint32 seed, int low = 0, int high = 256)
 {
     QRandomGenerator gen(seed);
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (char& b : bytes) {
-        b = char(gen.bounded(256));
+    Bytes bytes;
+    bytes.resize(static_cast<decltype(bytes.size())>(size));
+    for (auto& b : bytes) {
+        b = static_cast<typename Bytes::value_type>(gen.bounded(low, high));
     }
     return bytes;
 }
@@ -48,9 +52,9 @@ inline QByteArray transformed(const QByteArray& data, const QByteArray& key, qui
     return reference::transformed(data, key, start);
 }
 
-// The percentage shown for done bytes of size, worked out apart from the job's
-// own rounding: the quotient in double precision, rounded by the default
-// rounding mode (to nearest, ties to even).
+// The percentage shown for done steps or bytes of size, worked out apart from
+// the program's own rounding: the quotient in double precision, rounded by the
+// default rounding mode (to nearest, ties to even).
 inline int expectedPercent(qint64 done, qint64 size)
 {
     return int(std::nearbyint(double(done) / double(size) * 100.0));

@@ -137,8 +137,7 @@ QByteArray latin1Codes(const QString& password)
 
 QByteArray keyOf(const QString& password, bool advanced)
 {
-    const QByteArray codes = latin1Codes(password);
-    return advanced ? reference::expandedKey(codes) : codes;
+    return reference::keyOf(latin1Codes(password), advanced);
 }
 
 // A job that yields often enough for commands to run inside it.

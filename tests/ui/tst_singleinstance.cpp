@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Quibex Crypto team
 
+#include "tests/support/TestFiles.h"
 #include "ui/Application.h"
 #include "ui/HandOver.h"
 
@@ -18,12 +19,6 @@ namespace {
 
 // Owner of what another user puts in the program's way.
 constexpr uid_t otherUser = 12345;
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
-}
 
 // The program loads its display plugin only once past the single-instance
 // lock: a start that gave way to an obstacle never gets there.
@@ -310,9 +305,9 @@ void TestSingleInstance::anotherUsersNameDoesNotStopTheStart()
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(pastTheLock(process), 10000);
     QCOMPARE(process.state(), QProcess::Running);
-    QVERIFY(entries(target.path()).isEmpty());
+    QVERIFY(testfiles::entries(target.path()).isEmpty());
     if (obstacle == Obstacle::Folder) {
-        QVERIFY(entries(name).isEmpty());
+        QVERIFY(testfiles::entries(name).isEmpty());
     }
     if (obstacle == Obstacle::File) {
         QCOMPARE(QFileInfo(name).size(), 1);
