@@ -3,7 +3,8 @@
 
 #include "ui/controls/QuibexPBar.h"
 
-#include <QAccessible>
+#include "ui/controls/AccessibleFactory.h"
+
 #include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
@@ -48,29 +49,11 @@ private:
     QuibexPBar* m_bar;
 };
 
-QAccessibleInterface* accessibleBar(const QString& key, QObject* object)
-{
-    auto* bar = qobject_cast<QuibexPBar*>(object);
-    if (bar == nullptr || key != QLatin1String(QuibexPBar::staticMetaObject.className())) {
-        return nullptr;
-    }
-    return new QuibexPBarAccessible(bar);
-}
-
-void installAccessibleBar()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleBar);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 } // namespace
 
 QuibexPBar::QuibexPBar(QWidget* parent) : QProgressBar(parent)
 {
-    installAccessibleBar();
+    installAccessible<QuibexPBar, QuibexPBarAccessible>();
     setTextVisible(false);
     // Qt's bar starts below its range, showing nothing.
     setValue(0);
