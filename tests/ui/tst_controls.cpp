@@ -539,7 +539,6 @@ void TestControls::menuSkinDecoratesNamedItemsOnly()
     skin.addBitmap(QStringLiteral("#menu_fichier_ouvrir"), keyedPicture(), Qt::white);
     skin.addBitmap(QStringLiteral("#tel"), keyedPicture(pink), pink);
     skin.addBitmap(QStringLiteral("#absent"), keyedPicture(), Qt::white);
-    QCOMPARE(skin.bmpcount(), 3);
     skin.attach(&bar);
 
     for (QAction* decorated : {open, tel}) {

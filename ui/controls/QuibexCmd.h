@@ -19,11 +19,6 @@ namespace quibex {
 class QuibexCmd : public QPushButton
 {
     Q_OBJECT
-    Q_PROPERTY(QString caption READ caption WRITE setCaption)
-    Q_PROPERTY(QColor maskcolor READ maskColor WRITE setMaskColor)
-    Q_PROPERTY(ButtonType buttontype READ buttonType WRITE setButtonType)
-    Q_PROPERTY(bool mustdrawfocus READ mustDrawFocus WRITE setMustDrawFocus)
-    Q_PROPERTY(bool centerpicture READ centerPicture WRITE setCenterPicture)
 
 public:
     enum ButtonType

@@ -14,10 +14,6 @@ namespace quibex {
 class QuibexPBar : public QProgressBar
 {
     Q_OBJECT
-    Q_PROPERTY(int value READ value WRITE setValue)
-    Q_PROPERTY(QColor barcolor READ barColor WRITE setBarColor)
-    Q_PROPERTY(bool showcaption READ showCaption WRITE setShowCaption)
-    Q_PROPERTY(bool smoothscrolling READ smoothScrolling WRITE setSmoothScrolling)
 
 public:
     explicit QuibexPBar(QWidget* parent = nullptr);
