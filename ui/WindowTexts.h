@@ -68,7 +68,6 @@ inline const QString CountHint = QStringLiteral("Octets traités");
 inline const QString SizeHint = QStringLiteral("Taille du fichier en octets");
 inline const QString Image1 = QStringLiteral("Document et clé");
 inline const QString Image2 = QStringLiteral("Icône de Quibex Crypto");
-inline const QString Separator = QStringLiteral("Séparateur");
 } // namespace spoken
 
 // The Help and About boxes.
