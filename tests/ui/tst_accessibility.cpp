@@ -163,6 +163,9 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
     QVERIFY(shown != nullptr && shown->isValid());
     QCOMPARE(shown->role(), role);
     QCOMPARE(shown->text(QAccessible::Name), spoken);
+    if (!spoken.isEmpty()) {
+        QCOMPARE_NE(shown->text(QAccessible::Description), spoken);
+    }
     const QAccessible::State state = shown->state();
     QCOMPARE(bool(state.focusable), focusable);
     QVERIFY(!state.invisible && !state.disabled);

@@ -345,7 +345,7 @@ void TestControls::buttonAsAssistiveToolsSeeIt_data()
                                                 << "Ouvrir"
                                                 << ""
                                                 << "Ouvrir"
-                                                << "Ouvrir"
+                                                << ""
                                                 << "";
     QTest::newRow("picture with a name of its own") << ""
                                                     << "Ouvrir"

@@ -14,8 +14,9 @@ namespace quibex {
 // program itself. A "&" in the caption gives the button its access key; a
 // disabled button takes no focus, no click and no access key, as any Qt
 // button. Space, Return and Enter press the focused button. Assistive tools
-// see Qt's own push button, named by its caption, or by its tool tip when it
-// shows a picture alone.
+// see a push button as Qt's own, named by its caption, or by its tool tip when
+// it shows a picture alone, and described by its description, else its tool
+// tip, unless that would only repeat its name.
 class QuibexCmd : public QPushButton
 {
     Q_OBJECT
