@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -88,6 +89,8 @@ private slots:
 
     void controlsAsAssistiveToolsSeeThem_data();
     void controlsAsAssistiveToolsSeeThem();
+    void menuBarAsAssistiveToolsSeeIt_data();
+    void menuBarAsAssistiveToolsSeeIt();
     void everyControlHasAName();
     void promptLabelsThePasswordBox();
     void pressActionRunsTheCommand_data();
@@ -198,6 +201,39 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
         name == QStringLiteral("btnCrypt") || name == QStringLiteral("btnParcourir");
     QCOMPARE(bool(shown->state().invisible), hidden);
     QCOMPARE(bool(shown->state().disabled), disabled);
+}
+
+void TestAccessibility::menuBarAsAssistiveToolsSeeIt_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("spoken");
+
+    QTest::newRow("Fichier") << "menu_fichier"
+                             << "Fichier";
+    QTest::newRow("Option") << "menu_option"
+                            << "Option";
+    QTest::newRow("?") << "menu_aide"
+                       << "Aide";
+}
+
+void TestAccessibility::menuBarAsAssistiveToolsSeeIt()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, spoken);
+
+    RezarUvurizod window;
+    QVERIFY(showAndActivate(window));
+    auto* opened = control<QMenu>(window, menu);
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(window.menuBar());
+    QAccessibleInterface* item =
+        bar->child(int(window.menuBar()->actions().indexOf(opened->menuAction())));
+    QCOMPARE(item->object(), opened->menuAction());
+    QCOMPARE(item->role(), QAccessible::MenuItem);
+    QCOMPARE(item->text(QAccessible::Name), spoken);
+    QCOMPARE(item->parent(), bar);
+    QCOMPARE(item->child(0)->object(), opened);
+    item->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    QTRY_VERIFY(opened->isVisible());
 }
 
 void TestAccessibility::everyControlHasAName()

@@ -37,7 +37,9 @@ public:
                    const QImage& large = QImage());
 
     // Applies the font to the bar and every menu below it, and the bitmaps to
-    // the items they name. Keys that name no item are left unused.
+    // the items they name. Keys that name no item are left unused. Assistive
+    // tools read each item of the bar by its menu's accessible name where the
+    // menu has one, rather than by its caption.
     void attach(QMenuBar* bar) const;
 
 private:
