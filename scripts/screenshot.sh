@@ -2,10 +2,13 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 The Quibex Crypto team
 #
-# Photographs the window in its start state on a virtual X server with a
-# small window manager, so that the title bar shows as a user sees it, at
-# 100 %, 150 % and 200 % scaling (QT_SCALE_FACTOR). Writes
-# <builddir>/screenshot.png, screenshot-150.png and screenshot-200.png.
+# Photographs the window in its start state on a virtual X server, managed by
+# a small window manager with its stock settings (so that it is placed and
+# activated as on a desktop), at 100 %, 150 % and 200 % scaling
+# (QT_SCALE_FACTOR). Each picture is the window's own area, its menu bar and
+# controls: the title bar and border are the window manager's, and differ from
+# one desktop to the next. Writes <builddir>/screenshot.png, screenshot-150.png
+# and screenshot-200.png.
 set -euo pipefail
 build_dir="${1:-build}"
 program="$build_dir/quibex-crypto"
@@ -64,23 +67,32 @@ start_server() { # screen size
 }
 
 start_window_manager() {
-  # The window asks for a title bar with a minimise button only. Openbox
-  # deliberately keeps the close and maximise buttons whatever a window asks
-  # (the desktops' usual managers honour the request), so it is told to leave
-  # them out here, to show the title bar as those desktops do.
-  sed 's|<titleLayout>.*</titleLayout>|<titleLayout>NLI</titleLayout>|' \
-    /etc/xdg/openbox/rc.xml >"$work/rc.xml"
-  openbox --sm-disable --config-file "$work/rc.xml" >"$work/openbox.log" 2>&1 &
+  # The system's settings, never those of the user running the script.
+  openbox --sm-disable --config-file /etc/xdg/openbox/rc.xml >"$work/openbox.log" 2>&1 &
   pids+=($!)
   wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
   wait_for 10 wm_ready || {
     echo "openbox n'a pas démarré :" >&2; cat "$work/openbox.log" >&2; exit 1; }
 }
 
+window_id() {
+  xdotool search --onlyvisible --name "Quibex Crypto" | head -n1
+}
+
 framed() {
   local window
-  window="$(xdotool search --onlyvisible --name "Quibex Crypto" | head -n1)"
+  window="$(window_id)"
   [ -n "$window" ] && xprop -id "$window" _NET_FRAME_EXTENTS | grep -q '='
+}
+
+# The window's own area on the screen, as WIDTHxHEIGHT+X+Y.
+window_area() {
+  xwininfo -id "$(window_id)" | awk '
+    /Absolute upper-left X:/ { x = $NF }
+    /Absolute upper-left Y:/ { y = $NF }
+    /^ *Width:/ { w = $NF }
+    /^ *Height:/ { h = $NF }
+    END { printf "%dx%d+%d+%d\n", w, h, x, y }'
 }
 
 shoot() { # scale factor, screen size, output
@@ -97,7 +109,7 @@ shoot() { # scale factor, screen size, output
     echo "la fenêtre n'est pas apparue :" >&2; cat "$work/program.log" >&2; exit 1; }
   # Let the window centre itself on its frame and repaint.
   sleep 1
-  import -window root "$3"
+  import -window root -crop "$(window_area)" +repage "$3"
   echo "capture écrite dans $3"
   stop_all
   unset DISPLAY

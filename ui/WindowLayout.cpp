@@ -11,6 +11,7 @@
 #include "ui/controls/QuibexFrm.h"
 #include "ui/controls/QuibexMenu.h"
 #include "ui/controls/QuibexPBar.h"
+#include "ui/controls/SeparatorLine.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -133,7 +134,7 @@ QLabel* picture(QWidget* parent, const char* name, int left, const QPixmap& pixm
 
 void line(QWidget* parent, const char* name, int y, const QColor& colour)
 {
-    auto* drawn = new QFrame(parent);
+    auto* drawn = new SeparatorLine(parent);
     drawn->setObjectName(QLatin1String(name));
     // From x 0 to 6240 twips: a pixel past the client area's right edge.
     drawn->setGeometry(0, y, 416, 1);
@@ -142,7 +143,6 @@ void line(QWidget* parent, const char* name, int y, const QColor& colour)
     QPalette palette = drawn->palette();
     palette.setColor(QPalette::Window, colour);
     drawn->setPalette(palette);
-    drawn->setAccessibleName(texts::text(wt::spoken::Separator));
 }
 
 QAction* menuItem(QMenu* menu, const QString& caption, const char* name,

@@ -69,7 +69,6 @@ inline constexpr const char* CountHint = "Octets traités";
 inline constexpr const char* SizeHint = "Taille du fichier en octets";
 inline constexpr const char* Image1 = "Document et clé";
 inline constexpr const char* Image2 = "Icône de Quibex Crypto";
-inline constexpr const char* Separator = "Séparateur";
 } // namespace spoken
 
 // The Help and About boxes.

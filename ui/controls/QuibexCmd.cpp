@@ -3,8 +3,10 @@
 
 #include "ui/controls/QuibexCmd.h"
 
+#include "ui/controls/AccessibleFactory.h"
 #include "ui/controls/MaskedPixmap.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -21,10 +23,105 @@ constexpr int PictureGap = 4;
 // Room around the picture of a flat button for its raised panel.
 constexpr int FlatMargin = 4;
 
+// The caption as read out: each "&" that marks an access key left out, "&&"
+// read as one "&".
+QString withoutAccessKeyMarks(const QString& caption)
+{
+    QString plain;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&') && ++i == caption.size()) {
+            break;
+        }
+        plain += caption.at(i);
+    }
+    return plain;
+}
+
+// Qt's push button as assistive tools see it (its name, access key, states
+// and actions), but for the description: Qt falls back on the tool tip, which
+// is also the name of a button that shows a picture alone, so that screen
+// readers would read it twice.
+class QuibexCmdAccessible : public QAccessibleWidget
+{
+public:
+    explicit QuibexCmdAccessible(QuibexCmd* button)
+        : QAccessibleWidget(button, QAccessible::Button), m_button(button)
+    {
+        addControllingSignal(QStringLiteral("clicked()"));
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        QString read;
+        switch (t) {
+        case QAccessible::Name:
+            read = m_button->accessibleName();
+            if (read.isEmpty()) {
+                read = withoutAccessKeyMarks(m_button->text());
+            }
+            break;
+        case QAccessible::Accelerator:
+            read = QKeySequence::mnemonic(m_button->text()).toString(QKeySequence::NativeText);
+            break;
+        case QAccessible::Description:
+            read = QAccessibleWidget::text(t);
+            return read == text(QAccessible::Name) ? QString() : read;
+        default:
+            break;
+        }
+        return read.isEmpty() ? QAccessibleWidget::text(t) : read;
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = m_button->isCheckable();
+        state.checked = m_button->isChecked();
+        state.pressed = m_button->isDown();
+        state.defaultButton = m_button->isDefault();
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names;
+        if (m_button->isEnabled()) {
+            names << (m_button->isCheckable() ? toggleAction() : pressAction());
+        }
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString& actionName) override
+    {
+        if (!m_button->isEnabled()) {
+            return;
+        }
+        if (actionName == pressAction()) {
+            m_button->animateClick();
+        } else if (actionName == toggleAction()) {
+            m_button->toggle();
+        } else {
+            QAccessibleWidget::doAction(actionName);
+        }
+    }
+
+    QStringList keyBindingsForAction(const QString& actionName) const override
+    {
+        if (actionName == pressAction()) {
+            return {m_button->shortcut().toString()};
+        }
+        return {};
+    }
+
+private:
+    QuibexCmd* m_button;
+};
+
 } // namespace
 
 QuibexCmd::QuibexCmd(QWidget* parent) : QPushButton(parent)
 {
+    installAccessible<QuibexCmd, QuibexCmdAccessible>();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
     // Return and Enter are this button's own keys, never a dialog's default.

@@ -14,16 +14,12 @@ namespace quibex {
 // program itself. A "&" in the caption gives the button its access key; a
 // disabled button takes no focus, no click and no access key, as any Qt
 // button. Space, Return and Enter press the focused button. Assistive tools
-// see Qt's own push button, named by its caption, or by its tool tip when it
-// shows a picture alone.
+// see a push button as Qt's own, named by its caption, or by its tool tip when
+// it shows a picture alone, and described by its description, else its tool
+// tip, unless that would only repeat its name.
 class QuibexCmd : public QPushButton
 {
     Q_OBJECT
-    Q_PROPERTY(QString caption READ caption WRITE setCaption)
-    Q_PROPERTY(QColor maskcolor READ maskColor WRITE setMaskColor)
-    Q_PROPERTY(ButtonType buttontype READ buttonType WRITE setButtonType)
-    Q_PROPERTY(bool mustdrawfocus READ mustDrawFocus WRITE setMustDrawFocus)
-    Q_PROPERTY(bool centerpicture READ centerPicture WRITE setCenterPicture)
 
 public:
     enum ButtonType

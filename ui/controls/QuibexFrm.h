@@ -19,8 +19,6 @@ namespace quibex {
 class QuibexFrm : public QGroupBox
 {
     Q_OBJECT
-    Q_PROPERTY(QColor backcolor READ backColor WRITE setBackColor)
-    Q_PROPERTY(QString caption READ caption WRITE setCaption)
 
 public:
     explicit QuibexFrm(QWidget* parent = nullptr);

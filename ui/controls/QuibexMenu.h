@@ -35,10 +35,11 @@ public:
     // given, is the bitmap drawn at twice the size, for scaled screens.
     void addBitmap(const QString& key, const QImage& bitmap, const QColor& mask,
                    const QImage& large = QImage());
-    int bmpcount() const { return static_cast<int>(m_entries.size()); }
 
     // Applies the font to the bar and every menu below it, and the bitmaps to
-    // the items they name. Keys that name no item are left unused.
+    // the items they name. Keys that name no item are left unused. Assistive
+    // tools read each item of the bar by its menu's accessible name where the
+    // menu has one, rather than by its caption.
     void attach(QMenuBar* bar) const;
 
 private:

@@ -3,7 +3,8 @@
 
 #include "ui/controls/QuibexPBar.h"
 
-#include <QAccessible>
+#include "ui/controls/AccessibleFactory.h"
+
 #include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
@@ -15,9 +16,9 @@ namespace {
 constexpr int FrameWidth = 2;
 constexpr int BlockGap = 2;
 
-// Qt reads a progress bar's value out as a bare number; this one is read
-// as the percentage it stands for, as the window's own label shows it.
-class QuibexPBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+// A read-only progress bar: its value is read as text, the percentage it
+// stands for, as the window's own label shows it, and it offers no action.
+class QuibexPBarAccessible : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
     explicit QuibexPBarAccessible(QuibexPBar* bar)
@@ -32,53 +33,54 @@ public:
 
     void* interface_cast(QAccessible::InterfaceType t) override
     {
-        if (t == QAccessible::ValueInterface) {
-            return static_cast<QAccessibleValueInterface*>(this);
+        if (t == QAccessible::TextInterface) {
+            return static_cast<QAccessibleTextInterface*>(this);
         }
         return QAccessibleWidget::interface_cast(t);
     }
 
-    QVariant currentValue() const override { return m_bar->value(); }
-    void setCurrentValue(const QVariant& /*value*/) override {}
-    QVariant maximumValue() const override { return m_bar->maximum(); }
-    QVariant minimumValue() const override { return m_bar->minimum(); }
-    QVariant minimumStepSize() const override { return 1; }
+    // The value as text, without a caret or a selection.
+    QString text(int startOffset, int endOffset) const override
+    {
+        return m_bar->text().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return static_cast<int>(m_bar->text().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int /*position*/) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int /*selectionIndex*/, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = 0;
+    }
+    void addSelection(int /*startOffset*/, int /*endOffset*/) override {}
+    void removeSelection(int /*selectionIndex*/) override {}
+    void setSelection(int /*selectionIndex*/, int /*startOffset*/, int /*endOffset*/) override {}
+    QRect characterRect(int /*offset*/) const override { return {}; }
+    int offsetAtPoint(const QPoint& /*point*/) const override { return -1; }
+    void scrollToSubstring(int /*startIndex*/, int /*endIndex*/) override {}
+    QString attributes(int offset, int* startOffset, int* endOffset) const override
+    {
+        *startOffset = offset;
+        *endOffset = offset;
+        return {};
+    }
 
 private:
     QuibexPBar* m_bar;
 };
 
-QAccessibleInterface* accessibleBar(const QString& key, QObject* object)
-{
-    auto* bar = qobject_cast<QuibexPBar*>(object);
-    if (bar == nullptr || key != QLatin1String(QuibexPBar::staticMetaObject.className())) {
-        return nullptr;
-    }
-    return new QuibexPBarAccessible(bar);
-}
-
-void installAccessibleBar()
-{
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleBar);
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
-
 } // namespace
 
-QuibexPBar::QuibexPBar(QWidget* parent) : QProgressBar(parent)
+QuibexPBar::QuibexPBar(QWidget* parent) : QWidget(parent)
 {
-    installAccessibleBar();
-    setTextVisible(false);
-    // Qt's bar starts below its range, showing nothing.
-    setValue(0);
+    installAccessible<QuibexPBar, QuibexPBarAccessible>();
 }
 
 void QuibexPBar::setValue(int value)
 {
-    QProgressBar::setValue(qBound(minimum(), value, maximum()));
+    m_value = qBound(0, value, 100);
+    update();
 }
 
 QString QuibexPBar::text() const
@@ -89,6 +91,12 @@ QString QuibexPBar::text() const
 void QuibexPBar::setBarColor(const QColor& color)
 {
     m_barColor = color;
+    update();
+}
+
+void QuibexPBar::setShowCaption(bool on)
+{
+    m_showCaption = on;
     update();
 }
 
@@ -126,7 +134,7 @@ void QuibexPBar::paintEvent(QPaintEvent* /*event*/)
         drawBlocks(painter, filled);
     }
     drawBorder(painter);
-    if (isTextVisible()) {
+    if (m_showCaption) {
         style()->drawItemText(&painter, rect(), Qt::AlignCenter, palette(), isEnabled(), text(),
                               QPalette::WindowText);
     }

@@ -4,36 +4,35 @@
 #pragma once
 
 #include <QColor>
-#include <QProgressBar>
+#include <QWidget>
 
 namespace quibex {
 
 // A progress bar from 0 to 100 with a chosen bar colour, filled in blocks
 // unless smooth scrolling is on, with an optional percentage caption, painted
-// by the program itself. Assistive tools read its value as "42 %".
-class QuibexPBar : public QProgressBar
+// by the program itself. Assistive tools see a progress bar that they read as
+// the text "42 %" and that offers them no action: nothing on it can be
+// changed. It is not Qt's progress bar, which assistive tools read through a
+// value interface that AT-SPI offers as Increase and Decrease actions.
+class QuibexPBar : public QWidget
 {
     Q_OBJECT
-    Q_PROPERTY(int value READ value WRITE setValue)
-    Q_PROPERTY(QColor barcolor READ barColor WRITE setBarColor)
-    Q_PROPERTY(bool showcaption READ showCaption WRITE setShowCaption)
-    Q_PROPERTY(bool smoothscrolling READ smoothScrolling WRITE setSmoothScrolling)
 
 public:
     explicit QuibexPBar(QWidget* parent = nullptr);
 
-    // Values outside 0 to 100 are brought back to the nearest end, where
-    // Qt's bar would ignore them.
+    int value() const { return m_value; }
+    // Values outside 0 to 100 are brought back to the nearest end.
     void setValue(int value);
     QColor barColor() const { return m_barColor; }
     void setBarColor(const QColor& color);
-    bool showCaption() const { return isTextVisible(); }
-    void setShowCaption(bool on) { setTextVisible(on); }
+    bool showCaption() const { return m_showCaption; }
+    void setShowCaption(bool on);
     bool smoothScrolling() const { return m_smoothScrolling; }
     void setSmoothScrolling(bool on);
 
     // The caption, as drawn and as read out.
-    QString text() const override;
+    QString text() const;
 
     // The area inside the frame, and the part of it the value fills.
     QRect trackRect() const;
@@ -48,7 +47,9 @@ private:
     void drawBlocks(QPainter& painter, const QRect& filled) const;
     void drawBorder(QPainter& painter) const;
 
+    int m_value = 0;
     QColor m_barColor{0, 0, 128};
+    bool m_showCaption = false;
     bool m_smoothScrolling = false;
 };
 
