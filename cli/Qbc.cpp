@@ -263,7 +263,8 @@ std::optional<Options> parse(const QStringList& arguments, QString& error)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(texts::text(Description));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, texts::text(HelpHelp));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  texts::text(HelpHelp));
     const QCommandLineOption version(QStringLiteral("version"), texts::text(VersionHelp));
     parser.addPositionalArgument(QStringLiteral("commande"), texts::text(CommandHelp));
     parser.addPositionalArgument(QStringLiteral("chemins"), texts::text(PathsHelp),

@@ -227,7 +227,8 @@ void RezarUvurizod::crypter()
         return;
     }
     if (m_ui.fileSelected->text().isEmpty()) {
-        m_view.message(texts::text(wt::NoFileText), MessageKind::Information, texts::text(wt::NoFileTitle));
+        m_view.message(texts::text(wt::NoFileText), MessageKind::Information,
+                       texts::text(wt::NoFileTitle));
         return;
     }
     m_view.setPasswordEntryVisible(true);

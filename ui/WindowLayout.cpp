@@ -50,12 +50,16 @@ struct ImageButtonRow
 };
 
 const ImageButtonRow ImageButtons[] = {
-    {&WindowControls::cmdOuvrir, "QuibexCmd1", pictures::CmdOuvrir, texts::text(wt::OpenTip), 16, true},
-    {&WindowControls::cmdAPropos, "QuibexCmd2", pictures::CmdAPropos, texts::text(wt::AboutTip), 176, false},
-    {&WindowControls::cmdTelechargement, "QuibexCmd3", pictures::CmdTelechargement, texts::text(wt::DownloadTip),
-     96, false},
-    {&WindowControls::cmdAide, "QuibexCmd4", pictures::CmdAide, texts::text(wt::HelpTip), 136, false},
-    {&WindowControls::cmdCryptage, "QuibexCmd5", pictures::CmdCryptage, texts::text(wt::CryptTip), 56, false},
+    {&WindowControls::cmdOuvrir, "QuibexCmd1", pictures::CmdOuvrir, texts::text(wt::OpenTip), 16,
+     true},
+    {&WindowControls::cmdAPropos, "QuibexCmd2", pictures::CmdAPropos, texts::text(wt::AboutTip),
+     176, false},
+    {&WindowControls::cmdTelechargement, "QuibexCmd3", pictures::CmdTelechargement,
+     texts::text(wt::DownloadTip), 96, false},
+    {&WindowControls::cmdAide, "QuibexCmd4", pictures::CmdAide, texts::text(wt::HelpTip), 136,
+     false},
+    {&WindowControls::cmdCryptage, "QuibexCmd5", pictures::CmdCryptage, texts::text(wt::CryptTip),
+     56, false},
 };
 
 using texts::text;
@@ -205,8 +209,8 @@ private:
 
     void buildFrameControls(QWidget* frame)
     {
-        m_ui.btnCrypt = captionButton(frame, "btnCrypt", QRect(128, 88, 145, 33), texts::text(wt::CryptButton),
-                                      legacy_fonts::verdana(9));
+        m_ui.btnCrypt = captionButton(frame, "btnCrypt", QRect(128, 88, 145, 33),
+                                      texts::text(wt::CryptButton), legacy_fonts::verdana(9));
         m_ui.passwordBox = textBox(frame, "Motdepass", QRect(152, 64, 233, 19));
         m_ui.barre = new QuibexPBar(frame);
         m_ui.barre->setObjectName(QStringLiteral("barre_progression"));
@@ -216,8 +220,9 @@ private:
         m_ui.barre->setSmoothScrolling(false);
         m_ui.fileSelected = textBox(frame, "fileSelected", QRect(112, 35, 273, 19));
         m_ui.fileSelected->setReadOnly(true);
-        m_ui.btnParcourir = captionButton(frame, "btnParcourir", QRect(16, 32, 89, 25),
-                                          texts::text(wt::BrowseButton), legacy_fonts::verdana(8.25));
+        m_ui.btnParcourir =
+            captionButton(frame, "btnParcourir", QRect(16, 32, 89, 25),
+                          texts::text(wt::BrowseButton), legacy_fonts::verdana(8.25));
         m_ui.kovCommand1 = captionButton(frame, "KovCommand1", QRect(312, 176, 89, 25),
                                          texts::text(wt::QuitButton), legacy_fonts::verdana(8.25));
         m_ui.kovCommand1->setMaskColor(White);
@@ -228,8 +233,9 @@ private:
 
     void buildFrameLabels(QWidget* frame)
     {
-        m_ui.passwordLabel = fittingLabel(frame, "motdepasss", QPoint(8, 67), texts::text(wt::PasswordLabel),
-                                          legacy_fonts::verdana(8.25, false, true));
+        m_ui.passwordLabel =
+            fittingLabel(frame, "motdepasss", QPoint(8, 67), texts::text(wt::PasswordLabel),
+                         legacy_fonts::verdana(8.25, false, true));
         setTextColour(m_ui.passwordLabel, LabelNavy);
         m_ui.lbtaille = label(frame, "lbtaille", QRect(152, 184, 121, 17), QStringLiteral("0"));
         m_ui.lbtaille->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -260,7 +266,8 @@ private:
 
         m_ui.menuOption = menu(bar, texts::text(wt::OptionMenu), "menu_option");
         m_ui.simple = menuItem(m_ui.menuOption, texts::text(wt::SimpleItem), "menu_option_simple");
-        m_ui.avance = menuItem(m_ui.menuOption, texts::text(wt::AdvancedItem), "menu_option_avance");
+        m_ui.avance =
+            menuItem(m_ui.menuOption, texts::text(wt::AdvancedItem), "menu_option_avance");
         // Exclusive: a click on the checked item leaves it checked.
         m_ui.modes = new QActionGroup(&m_window);
         m_ui.modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
@@ -271,11 +278,13 @@ private:
         m_ui.simple->setChecked(true);
 
         m_ui.menuAide = menu(bar, texts::text(wt::HelpMenu), "menu_aide");
-        m_ui.aPropos =
-            menuItem(m_ui.menuAide, texts::text(wt::AboutItem), "menu_aide_apropos", QKeySequence(Qt::Key_F2));
-        m_ui.help = menuItem(m_ui.menuAide, texts::text(wt::HelpItem), "help", QKeySequence(Qt::Key_F1));
+        m_ui.aPropos = menuItem(m_ui.menuAide, texts::text(wt::AboutItem), "menu_aide_apropos",
+                                QKeySequence(Qt::Key_F2));
+        m_ui.help =
+            menuItem(m_ui.menuAide, texts::text(wt::HelpItem), "help", QKeySequence(Qt::Key_F1));
         m_ui.menuAide->addSeparator()->setObjectName(QStringLiteral("z"));
-        m_ui.tel = menuItem(m_ui.menuAide, texts::text(wt::DownloadItem), "tel", QKeySequence(Qt::Key_F3));
+        m_ui.tel =
+            menuItem(m_ui.menuAide, texts::text(wt::DownloadItem), "tel", QKeySequence(Qt::Key_F3));
     }
 
     void buildMenuSkin()

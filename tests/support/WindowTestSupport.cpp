@@ -3,8 +3,8 @@
 
 #include "tests/support/WindowTestSupport.h"
 
-#include "tests/support/ScriptedFileOpenDialog.h"
 #include "job/Texts.h"
+#include "tests/support/ScriptedFileOpenDialog.h"
 #include "ui/WindowTexts.h"
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexPBar.h"
