@@ -15,6 +15,7 @@
 #include <optional>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace quibex {
@@ -98,7 +99,35 @@ void HandOverServer::read(QLocalSocket* socket)
     }
 }
 
-bool handOver(const QString& socketPath, const QByteArray& message)
+namespace {
+
+// Connected to the socket at address, waiting while nobody listens there yet;
+// -1 when nobody does within patience.
+int connectedSocket(const sockaddr_un& address, std::chrono::milliseconds patience)
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            return -1;
+        }
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
+            return fd;
+        }
+        const int error = errno;
+        ::close(fd);
+        const bool notYet = error == ENOENT || error == ECONNREFUSED || error == EINTR;
+        if (!notYet || std::chrono::steady_clock::now() >= deadline) {
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace
+
+bool handOver(const QString& socketPath, const QByteArray& message,
+              std::chrono::milliseconds patience)
 {
     const QByteArray native = QFile::encodeName(socketPath);
     sockaddr_un address{};
@@ -107,11 +136,8 @@ bool handOver(const QString& socketPath, const QByteArray& message)
         return false;
     }
     std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return false;
-    }
-    bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    const int fd = connectedSocket(address, patience);
+    bool sent = fd >= 0;
     for (qsizetype done = 0; sent && done < message.size();) {
         const ssize_t n =
             ::write(fd, message.constData() + done, std::size_t(message.size() - done));
@@ -121,7 +147,9 @@ bool handOver(const QString& socketPath, const QByteArray& message)
         sent = n > 0;
         done += n > 0 ? n : 0;
     }
-    ::close(fd);
+    if (fd >= 0) {
+        ::close(fd);
+    }
     return sent;
 }
 

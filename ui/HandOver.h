@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QObject>
+
 #include <QString>
+#include <chrono>
 
 class QLocalServer;
 class QLocalSocket;
@@ -41,9 +43,11 @@ private:
 };
 
 // A second start's side: sends message to the window listening at socketPath.
-// Plain system calls, before any Qt application exists; false when no window
-// listens there.
-bool handOver(const QString& socketPath, const QByteArray& message);
+// Plain system calls, before any Qt application exists. A first start that
+// holds the lock may not listen yet: it is tried again for patience at most.
+// False when no window listens there by then.
+bool handOver(const QString& socketPath, const QByteArray& message,
+              std::chrono::milliseconds patience = std::chrono::milliseconds(0));
 
 // A start's file argument made absolute against the current folder, links
 // and dots left as given, as Browse leaves them; empty without one. Its

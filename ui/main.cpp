@@ -33,14 +33,21 @@ int main(int argc, char* argv[])
     const quibex::SingleInstance instance;
     const QString file = fileArgument(argc, argv);
     if (!instance.acquired()) {
-        // The window already open shows the file, or only comes to the front.
-        quibex::handOver(quibex::HandOverServer::socketPathFor(*instance.lockPath()),
-                         file.toUtf8());
+        // The window already open shows the file, or only comes to the front;
+        // one that is just starting is waited for a moment.
+        quibex::handOver(quibex::HandOverServer::socketPathFor(*instance.lockPath()), file.toUtf8(),
+                         std::chrono::seconds(3));
         return 0;
     }
 
     QApplication app(argc, argv);
     quibex::setUpApplication(app);
+    // Listening before the window is built: what a second start sends
+    // meanwhile waits for the event loop, which runs once the window is there.
+    quibex::HandOverServer handOver;
+    if (instance.guarded()) {
+        handOver.listen(quibex::HandOverServer::socketPathFor(*instance.lockPath()));
+    }
 
     quibex::RezarUvurizod window;
     // Ended by the session or a signal: as the Quit command, so that a job
@@ -53,11 +60,7 @@ int main(int argc, char* argv[])
     if (!file.isEmpty()) {
         window.choose(file);
     }
-    quibex::HandOverServer handOver;
     QObject::connect(&handOver, &quibex::HandOverServer::handedOver, &window,
                      &quibex::RezarUvurizod::showHandedOver);
-    if (instance.guarded()) {
-        handOver.listen(quibex::HandOverServer::socketPathFor(*instance.lockPath()));
-    }
     return QApplication::exec();
 }

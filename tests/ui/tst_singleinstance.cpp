@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -221,25 +224,40 @@ void TestSingleInstance::handOver_data()
     // when it gave no file; anything that is not one absolute path is ignored.
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<bool>("taken");
-    QTest::newRow("a path") << QByteArray("/d/photo.JPG.qbc") << true;
-    QTest::newRow("an accented path") << QString::fromUtf8("/d/été.txt").toUtf8() << true;
-    QTest::newRow("no file") << QByteArray() << true;
-    QTest::newRow("a relative path") << QByteArray("d/a.txt") << false;
-    QTest::newRow("not UTF-8") << QByteArray("/d/\xff\xfe") << false;
-    QTest::newRow("two lines") << QByteArray("/a\n/b") << false;
-    QTest::newRow("a zero byte") << QByteArray("/a\0b", 4) << false;
-    QTest::newRow("longer than a path") << "/" + QByteArray(5000, 'a') << false;
+    QTest::addColumn<bool>("late"); // sent before the window listens
+    QTest::newRow("a path") << QByteArray("/d/photo.JPG.qbc") << true << false;
+    QTest::newRow("a path, to a window about to listen")
+        << QByteArray("/d/photo.JPG.qbc") << true << true;
+    QTest::newRow("an accented path") << QString::fromUtf8("/d/été.txt").toUtf8() << true << false;
+    QTest::newRow("no file") << QByteArray() << true << false;
+    QTest::newRow("a relative path") << QByteArray("d/a.txt") << false << false;
+    QTest::newRow("not UTF-8") << QByteArray("/d/\xff\xfe") << false << false;
+    QTest::newRow("two lines") << QByteArray("/a\n/b") << false << false;
+    QTest::newRow("a zero byte") << QByteArray("/a\0b", 4) << false << false;
+    QTest::newRow("longer than a path") << "/" + QByteArray(5000, 'a') << false << false;
 }
 
 void TestSingleInstance::handOver()
 {
     QFETCH(QByteArray, message);
     QFETCH(bool, taken);
+    QFETCH(bool, late);
     quibex::HandOverServer server;
     const QString socket = m_runtime->filePath(QStringLiteral("quibex-crypto.socket"));
-    QVERIFY(server.listen(socket));
     QSignalSpy received(&server, &quibex::HandOverServer::handedOver);
-    QVERIFY(quibex::handOver(socket, message));
+    if (late) {
+        // A second start while the first builds its window: it waits.
+        std::atomic<bool> sent = false;
+        std::thread second(
+            [&] { sent = quibex::handOver(socket, message, std::chrono::seconds(10)); });
+        QTest::qWait(200);
+        QVERIFY(server.listen(socket));
+        second.join();
+        QVERIFY(sent);
+    } else {
+        QVERIFY(server.listen(socket));
+        QVERIFY(quibex::handOver(socket, message));
+    }
     // A path sent after it shows when the message has been dealt with.
     QVERIFY(quibex::handOver(socket, "/fin"));
     QTRY_VERIFY(!received.isEmpty() && received.last().value(0) == QStringLiteral("/fin"));
