@@ -126,7 +126,11 @@ public:
         return shown;
     }
     // The byte count shown last, 0 before any.
-    qint64 lastCount() const { return counts().isEmpty() ? 0 : counts().last(); }
+    qint64 lastCount() const
+    {
+        const QList<qint64> shown = counts();
+        return shown.isEmpty() ? 0 : shown.last();
+    }
     QStringList callsStartingWith(const QString& prefix) const
     {
         QStringList out;
