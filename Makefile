@@ -58,9 +58,11 @@ lint: build
 
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DQUIBEX_FUZZ=ON -DQUIBEX_HARDEN=OFF -DQUIBEX_BUILD_UI=OFF >/dev/null
-	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzz_transform fuzz_output_name
+	@cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzz_transform fuzz_output_name fuzz_format_judges
 	@$(FUZZ_DIR)/tests/fuzz/fuzz_transform -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1
 	@$(FUZZ_DIR)/tests/fuzz/fuzz_output_name -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1
+	@$(FUZZ_DIR)/tests/fuzz/fuzz_format_judges -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		-rss_limit_mb=1024
 
 .PHONY: package
 package: build

@@ -6,9 +6,12 @@
 // gives garbage and the other mode's key is expanded and tried as well. The
 // first check of a process (which loads the MIME database) is timed apart.
 #include "job/KeyCheck.h"
+#include "job/OutputName.h"
 #include "job/PasswordKey.h"
+#include "tests/support/Corpus.h"
 #include "tests/support/TestFiles.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -114,6 +117,47 @@ bool makeText(const QString& path, qsizetype size, const QByteArray& key)
            file.write(testfiles::transformed(text, key)) == text.size();
 }
 
+// Each file of a common kind that the machine's tools make, encrypted in
+// both modes: checked with the right password (its structure walked as far
+// as the check reads) and with one character wrong.
+bool registerKinds(const QTemporaryDir& folder)
+{
+    const QString made = folder.filePath(QStringLiteral("corpus"));
+    if (!QDir().mkpath(made) || !corpus::makeFiles(made)) {
+        return false;
+    }
+    const QByteArray password("Quibex-2024!");
+    QByteArray typo = password;
+    typo[5] = char(typo[5] + 1);
+    for (const QString& name : testfiles::entries(made)) {
+        const QByteArray data = testfiles::readFile(made + QLatin1Char('/') + name);
+        if (data.size() < 4096 || name.endsWith(QLatin1String(".txt"))) {
+            continue;
+        }
+        for (const bool advanced : {false, true}) {
+            const QString path = quibex::outputPathFor(
+                folder.filePath(QStringLiteral("%1-%2").arg(advanced).arg(name)));
+            const QByteArray key = advanced ? quibex::expandKeySilently(password) : password;
+            if (!testfiles::writeFile(path, testfiles::transformed(data, key))) {
+                return false;
+            }
+            for (const auto& [what, codes] :
+                 {std::pair{"right", password}, std::pair{"typo", typo}}) {
+                const std::string title = QStringLiteral("BM_Kind/%1/%2/%3")
+                                              .arg(name, advanced ? "advanced" : "simple", what)
+                                              .toStdString();
+                benchmark::RegisterBenchmark(title.c_str(), [path, codes,
+                                                             advanced](benchmark::State& state) {
+                    for (auto _ : state) {
+                        benchmark::DoNotOptimize(quibex::keyFit(path, codes, advanced));
+                    }
+                })->Unit(benchmark::kMillisecond);
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -129,7 +173,7 @@ int main(int argc, char** argv)
     if (!folder.isValid() || mib <= 0 || !makeFile(g_file, mib * 1024 * 1024) ||
         !makeText(g_text, textSize, LongPassword) ||
         !makeText(g_advancedText, textSize, quibex::expandKeySilently(LongPassword)) ||
-        !makeText(g_shortText, 255, quibex::expandKeySilently(Codes))) {
+        !makeText(g_shortText, 255, quibex::expandKeySilently(Codes)) || !registerKinds(folder)) {
         std::fprintf(stderr,
                      "usage: keycheck_bench [FILE_MIB] (a scratch file could not be made)\n");
         return 2;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "job/JobOptions.h"
+#include "keycheck/KeyFit.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,23 +13,9 @@ namespace quibex {
 
 class JobView;
 
-// How the beginning of an encrypted file, decrypted with a key, compares with
-// the type its name still tells (photo.JPG.qbc was a JPG).
-enum class KeyFit
-{
-    // Not a stem.EXT.qbc name, an ending the MIME database cannot judge from
-    // content, or too few bytes: no question.
-    CannotTell,
-    // Content that seems right for the key: no question.
-    Fits,
-    // The key gives neither the type of the name nor any other specific
-    // type, but the other mode's key does (never said of fewer than 256 bytes).
-    OtherModeFits,
-    // Neither key gives content of the type of the name.
-    NeitherFits,
-};
+using keycheck::KeyFit;
 
-// Reads the first 16 KiB of file as the job opens it (anything but a regular
+// Reads the first 64 KiB of file as the job opens it (anything but a regular
 // file tells nothing), decrypts them with the key of the password codes in
 // the mode advanced, and with the other mode's key only when that key does
 // not seem right; both keys are wiped. A garbled beginning is what a wrong

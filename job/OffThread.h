@@ -33,9 +33,12 @@ auto offThread(JobView& view, std::chrono::milliseconds interval, Work work)
         std::optional<Result> result;
     };
     const auto state = std::make_shared<State>();
+    // Shared, not moved into the thread: a thread that cannot start must
+    // leave the work whole for the fallback.
+    const auto task = std::make_shared<Work>(std::move(work));
     try {
-        std::thread([state, work = std::move(work)]() mutable {
-            Result result = work();
+        std::thread([state, task] {
+            Result result = (*task)();
             {
                 const std::lock_guard lock(state->mutex);
                 state->result.emplace(std::move(result));
@@ -43,7 +46,7 @@ auto offThread(JobView& view, std::chrono::milliseconds interval, Work work)
             state->done.notify_all();
         }).detach();
     } catch (const std::system_error&) {
-        return work(); // no thread to be had: done here, as the only way left
+        return (*task)(); // no thread to be had: done here, as the only way left
     }
     // A file that answers at all answers well within this: the window yields
     // only for one that does not.

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: 2026 The Quibex Crypto team
-"""Writes job/CharacterPairs.inc: for each pair of character classes that
+"""Writes keycheck/CharacterPairs.inc: for each pair of character classes that
 follow one another, how much likelier the pair is in text than in text
 decrypted with a wrong key (natural log, in hundredths).
 
@@ -19,7 +19,7 @@ import random
 import subprocess
 
 random.seed(7)
-CLASSES = 38  # keep in step with classOf() in job/TextEvidence.cpp
+CLASSES = 38  # keep in step with classOf() in keycheck/TextEvidence.cpp
 
 
 def is_utf8(data):

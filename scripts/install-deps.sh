@@ -10,12 +10,15 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libbenchmark-dev time
+  zlib1g-dev libbz2-dev liblzma-dev libzstd-dev libjpeg62-turbo-dev libgif-dev
+  libogg-dev libflac-dev libwebp-dev
   clang clang-tidy clang-format libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation
   xvfb xauth openbox xdotool x11-utils imagemagick
   desktop-file-utils appstream dpkg-dev file
   shared-mime-info lintian
   strace bsdutils
+  gzip bzip2 xz-utils zstd tar zip flac vorbis-tools lame sqlite3
 )
 
 missing=()

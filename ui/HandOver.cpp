@@ -36,13 +36,13 @@ bool fromThisUser(const QLocalSocket& socket)
            peer.uid == ::getuid();
 }
 
-// An absolute path in UTF-8 with nothing a path cannot hold; else nothing.
+// An absolute path in UTF-8 with nothing a path cannot hold (any byte but
+// NUL: a line break too); else nothing.
 std::optional<QString> pathIn(const QByteArray& message)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString path = utf8.decode(message);
-    if (utf8.hasError() || !path.startsWith(QLatin1Char('/')) || message.contains('\0') ||
-        message.contains('\n')) {
+    if (utf8.hasError() || !path.startsWith(QLatin1Char('/')) || message.contains('\0')) {
         return std::nullopt;
     }
     return path;
@@ -71,6 +71,13 @@ void HandOverServer::accept()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // A sender that goes on past one path is cut off, not buffered.
+        socket->setReadBufferSize(LongestMessage + 1);
+        connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+            if (socket->bytesAvailable() > LongestMessage) {
+                socket->abort();
+            }
+        });
         if (!fromThisUser(*socket)) {
             socket->abort();
             continue;
@@ -132,15 +139,16 @@ bool handOver(const QString& socketPath, const QByteArray& message,
     const QByteArray native = QFile::encodeName(socketPath);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (std::size_t(native.size()) >= sizeof(address.sun_path)) {
+    if (std::size_t(native.size()) >= sizeof(address.sun_path) || message.size() > LongestMessage) {
         return false;
     }
     std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
     const int fd = connectedSocket(address, patience);
     bool sent = fd >= 0;
     for (qsizetype done = 0; sent && done < message.size();) {
-        const ssize_t n =
-            ::write(fd, message.constData() + done, std::size_t(message.size() - done));
+        // A window that goes away meanwhile is an error to report, not a signal to die of.
+        const ssize_t n = ::send(fd, message.constData() + done, std::size_t(message.size() - done),
+                                 MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) {
             continue;
         }

@@ -31,6 +31,8 @@
 #include <QScopeGuard>
 #include <QScreen>
 
+#include <utility>
+
 namespace quibex {
 
 namespace wt = window_texts;
@@ -165,18 +167,37 @@ void RezarUvurizod::parcourir()
         return;
     }
     const BusyPointer busy;
-    showChoice(m_dialog->fileName());
+    choose(m_dialog->fileName());
 }
 
+// One file at a time, and never a folder. While the Encrypt command works,
+// what it shows and the file it works on stay its own: a file chosen
+// meanwhile (handed over, dropped, browsed) waits for the command's end.
 void RezarUvurizod::choose(const QString& path)
 {
+    if (m_busy != Busy::Idle) {
+        m_waitingChoice = path;
+        return;
+    }
+    if (QFileInfo(path).isDir()) {
+        m_view.message(texts::text(texts::InputIsFolder).arg(path), MessageKind::Error);
+        return;
+    }
     m_dialog->setFileName(path);
     showChoice(path);
+}
+
+void RezarUvurizod::chooseWaiting()
+{
+    if (m_busy == Busy::Idle && m_waitingChoice) {
+        choose(*std::exchange(m_waitingChoice, std::nullopt));
+    }
 }
 
 void RezarUvurizod::showChoice(const QString& selection)
 {
     m_ui.fileSelected->setText(selection);
+    m_view.clearCounts();
     // Only a hint: the job itself reads the direction from the name.
     if (isDecryptionPath(selection)) {
         m_view.setCryptCaption(texts::text(wt::DecryptCaption));
@@ -211,12 +232,7 @@ void RezarUvurizod::dropEvent(QDropEvent* event)
         m_view.message(texts::text(wt::DropOneFile), MessageKind::Error);
         return;
     }
-    const QString path = urls.first().toLocalFile();
-    if (QFileInfo(path).isDir()) {
-        m_view.message(texts::text(texts::InputIsFolder).arg(path), MessageKind::Error);
-        return;
-    }
-    choose(path);
+    choose(urls.first().toLocalFile());
 }
 
 void RezarUvurizod::crypter()
@@ -231,6 +247,9 @@ void RezarUvurizod::crypter()
                        texts::text(wt::NoFileTitle));
         return;
     }
+    // Decided now: nothing chosen during the expansion or the check changes it.
+    const QString file = m_dialog->fileName();
+    const auto thenWaiting = qScopeGuard([this] { chooseWaiting(); });
     m_view.setPasswordEntryVisible(true);
     m_ui.passwordBox->setFocus();
     // The first press of a run only reveals the entry.
@@ -260,8 +279,7 @@ void RezarUvurizod::crypter()
         return;
     }
     const auto keyWiped = qScopeGuard([&key] { wipeSecret(*key); });
-    // The selection as it is now: a Browse during the expansion changed it.
-    const QString file = m_dialog->fileName();
+    m_view.clearCounts();
     bool confirmed = false;
     {
         const auto checking = busyWith(Busy::Preparing); // its read yields, as the expansion does

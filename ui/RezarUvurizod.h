@@ -95,6 +95,7 @@ private:
     };
     // Busy until it goes: however the step ends, the window is idle again.
     [[nodiscard]] auto busyWith(Busy step);
+    void chooseWaiting();
 
     MessageBox m_desktopBoxes;
     MessageBoxes& m_boxes;
@@ -104,6 +105,8 @@ private:
     std::unique_ptr<FileOpenDialog> m_dialog;
     JobOptions m_jobOptions;
     Busy m_busy = Busy::Idle;
+    // A file chosen while the Encrypt command was busy: chosen once it is done.
+    std::optional<QString> m_waitingChoice;
     bool m_closeAllowed = false;
     bool m_frameCentred = false;
 };

@@ -4,6 +4,7 @@
 #include "ui/WindowJobView.h"
 
 #include "job/Texts.h"
+#include "ui/WindowTexts.h"
 
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexPBar.h"
@@ -60,6 +61,12 @@ void WindowJobView::clearProgress()
 {
     setFittingText(m_ui.pourcent, texts::text(texts::IdlePercent));
     m_ui.barre->setValue(0);
+}
+
+void WindowJobView::clearCounts()
+{
+    m_ui.lbcryptes->setText(window_texts::idleCount());
+    m_ui.lbtaille->setText(QStringLiteral("0"));
 }
 
 void WindowJobView::setPasswordEntryVisible(bool on)

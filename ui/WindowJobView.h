@@ -30,6 +30,8 @@ public:
     void showProgress(int percent, std::optional<std::int64_t> bytesDone = {}) override;
     // The bar empty and the percentage "0%", as at start.
     void clearProgress() override;
+    // The byte counter as before any job: for a new file, or a new command.
+    void clearCounts();
     void setPasswordEntryVisible(bool on) override;
     void setPasswordText(const QString& text) override;
     void yield() override;

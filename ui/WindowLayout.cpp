@@ -239,9 +239,7 @@ private:
         setTextColour(m_ui.passwordLabel, LabelNavy);
         m_ui.lbtaille = label(frame, "lbtaille", QRect(152, 184, 121, 17), QStringLiteral("0"));
         m_ui.lbtaille->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        // "0 octets cryptés sur": the count of a job that has not begun.
-        m_ui.lbcryptes = label(frame, "lbcryptes", QRect(8, 184, 129, 25),
-                               (QStringLiteral("0") + text(texts::CountSuffix)).trimmed());
+        m_ui.lbcryptes = label(frame, "lbcryptes", QRect(8, 184, 129, 25), wt::idleCount());
         m_ui.lbcryptes->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         m_ui.lbcryptes->setWordWrap(true);
         m_ui.pourcent = fittingLabel(frame, "pourcent", QPoint(192, 136), text(texts::IdlePercent),

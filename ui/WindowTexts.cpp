@@ -3,6 +3,7 @@
 
 #include "ui/WindowTexts.h"
 
+#include "job/Texts.h"
 #include "ui/Site.h"
 
 #include <QStringList>
@@ -32,6 +33,11 @@ QString lines(const QStringList& list)
 }
 
 } // namespace
+
+QString idleCount()
+{
+    return (QStringLiteral("0") + texts::text(texts::CountSuffix)).trimmed();
+}
 
 QString helpTitle()
 {

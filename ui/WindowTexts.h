@@ -72,6 +72,12 @@ inline constexpr const char* Image2 = "Icône de Quibex Crypto";
 } // namespace spoken
 
 // The Help and About boxes.
+// "0 octets cryptés sur", the count of a job that has not begun.
+QString idleCount();
+// A second start that could not give its file to the window already open.
+inline constexpr const char* HandOverFailed =
+    "Quibex Crypto est déjà ouvert, mais le fichier n'a pas pu lui être transmis.";
+
 QString helpTitle();
 QString helpText();
 QString aboutTitle();

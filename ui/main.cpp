@@ -5,10 +5,12 @@
 #include "ui/EndSignals.h"
 #include "ui/HandOver.h"
 #include "ui/RezarUvurizod.h"
+#include "ui/WindowTexts.h"
 
 #include <QApplication>
 #include <QFile>
 
+#include <cstdio>
 #include <sys/prctl.h>
 
 namespace {
@@ -35,8 +37,11 @@ int main(int argc, char* argv[])
     if (!instance.acquired()) {
         // The window already open shows the file, or only comes to the front;
         // one that is just starting is waited for a moment.
-        quibex::handOver(quibex::HandOverServer::socketPathFor(*instance.lockPath()), file.toUtf8(),
-                         std::chrono::seconds(3));
+        if (!quibex::handOver(quibex::HandOverServer::socketPathFor(*instance.lockPath()),
+                              file.toUtf8(), std::chrono::seconds(3))) {
+            std::fprintf(stderr, "%s\n", quibex::window_texts::HandOverFailed);
+            return 1;
+        }
         return 0;
     }
 

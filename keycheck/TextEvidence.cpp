@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Quibex Crypto team
 
-#include "job/TextEvidence.h"
+#include "keycheck/TextEvidence.h"
 
 #include "cipher/Windows1252.h"
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-namespace quibex {
+namespace quibex::keycheck {
 
 namespace {
 
@@ -117,7 +117,7 @@ bool hasWords(const QByteArray& bytes)
 // characters beyond ASCII, controls, and each small letter on its own.
 constexpr int CharacterClasses = 38;
 constexpr std::array<std::array<std::int16_t, CharacterClasses>, CharacterClasses> PairEvidence{{
-#include "job/CharacterPairs.inc"
+#include "keycheck/CharacterPairs.inc"
 }};
 
 int classOf(char32_t character)
@@ -215,4 +215,4 @@ bool readsAsText(const QByteArray& bytes, const PasswordPositions& password)
            readsAlikeAcrossKey(bytes, password);
 }
 
-} // namespace quibex
+} // namespace quibex::keycheck

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: 2026 The Quibex Crypto team
 
-#include "job/PasswordPositions.h"
+#include "keycheck/PasswordPositions.h"
 
 #include "cipher/KeyExpansion.h"
 
@@ -13,12 +13,10 @@
 #include <utility>
 #include <vector>
 
-namespace quibex {
+namespace quibex::keycheck {
 
 namespace {
 
-// Each character of the password needs this many bytes for its share to be told.
-constexpr qsizetype FewestPerPosition = 16;
 // How far below the others, in standard errors, the bytes of one character
 // of the password must read to count as garbled: far beyond what chance
 // gives over 255 characters.
@@ -191,11 +189,12 @@ std::vector<quint8> PasswordPositions::codesGiving(qsizetype position, quint8 ke
 // at a multiple of the password's length reads differently at each of its
 // characters), or reads far better once turned back by one code (however
 // many characters are wrong). True when no share does.
-bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& password)
+bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& password,
+                         qsizetype fewestPerCharacter)
 {
     const qsizetype n = bytes.size();
     const qsizetype period = password.length();
-    if (period < 2 || n / period < FewestPerPosition) {
+    if (period < 2 || n / period < fewestPerCharacter) {
         return true; // too few bytes for each character to tell
     }
     std::array<double, 256> total{};
@@ -229,7 +228,7 @@ bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& passw
     double samples = 0;
     for (qsizetype character = 0; character < period; ++character) {
         Share share = shareOf(counts[std::size_t(character)], total, double(n), logs);
-        if (share.size >= FewestPerPosition) {
+        if (share.size >= fewestPerCharacter) {
             means.push_back(share.mean);
             spread += share.spread;
             samples += share.size;
@@ -261,4 +260,4 @@ bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& passw
            });
 }
 
-} // namespace quibex
+} // namespace quibex::keycheck

@@ -3,11 +3,11 @@
 
 #pragma once
 
-#include "job/PasswordPositions.h"
+#include "keycheck/PasswordPositions.h"
 
 #include <QByteArray>
 
-namespace quibex {
+namespace quibex::keycheck {
 
 // Whether the beginning of a decrypted file reads as text as people write it
 // (UTF-8, or Windows-1252 with few letters beyond ASCII; blanks between
@@ -19,4 +19,4 @@ namespace quibex {
 // characters follow which.
 bool readsAsText(const QByteArray& bytes, const PasswordPositions& password);
 
-} // namespace quibex
+} // namespace quibex::keycheck

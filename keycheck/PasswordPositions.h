@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace quibex {
+namespace quibex::keycheck {
 
 // Which character of the password made the key code of each byte, and the
 // code another character there would make: in the simple mode the password
@@ -49,8 +49,9 @@ private:
 // Whether decrypted bytes read alike whichever character of the password
 // made the key there. A password with one wrong character garbles the bytes
 // of that character alone, which this tells from the others, and which read
-// far better with another character there. True when there are too few
-// bytes for each character to tell.
-bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& password);
+// far better with another character there. True when there are fewer than
+// fewestPerCharacter bytes for each character: too few to tell.
+bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& password,
+                         qsizetype fewestPerCharacter = 16);
 
-} // namespace quibex
+} // namespace quibex::keycheck

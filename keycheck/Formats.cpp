@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
+#include "keycheck/Formats.h"
+
+#include "keycheck/StructureOf.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+
+namespace quibex::keycheck {
+
+namespace {
+
+struct Family
+{
+    const char* type; // a MIME type; its subtypes are judged alike
+    FormatJudge judge;
+    // What the structure leaves unchecked (samples, pixels, rows, the files
+    // of an archive) has no structure of its own: its bytes are compared
+    // across the password's characters.
+    bool rawPayload;
+};
+
+// A new kind is a new file and one line here.
+constexpr std::array Families{
+    Family{"application/zip", judgeZip, false},
+    Family{"image/png", judgePng, false},
+    Family{"application/gzip", judgeGzip, false},
+    Family{"application/pdf", judgePdf, false},
+    Family{"application/x-bzip", judgeBzip2, false},
+    Family{"application/x-bzip2", judgeBzip2, false},
+    Family{"application/x-xz", judgeXz, false},
+    Family{"application/zstd", judgeZstd, false},
+    Family{"application/x-zstd", judgeZstd, false},
+    Family{"application/x-tar", judgeTar, true},
+    Family{"image/jpeg", judgeJpeg, false},
+    Family{"image/gif", judgeGif, false},
+    Family{"audio/x-wav", judgeRiff, true},
+    Family{"audio/vnd.wave", judgeRiff, true},
+    Family{"video/x-msvideo", judgeRiff, false},
+    Family{"image/webp", judgeRiff, false},
+    Family{"audio/mpeg", judgeMp3, false},
+    Family{"video/mp4", judgeIsoMedia, false},
+    Family{"audio/mp4", judgeIsoMedia, false},
+    Family{"video/quicktime", judgeIsoMedia, false},
+    Family{"video/3gpp", judgeIsoMedia, false},
+    Family{"image/heif", judgeIsoMedia, false},
+    Family{"image/avif", judgeIsoMedia, false},
+    Family{"application/ogg", judgeOgg, false},
+    Family{"audio/flac", judgeFlac, false},
+    Family{"font/ttf", judgeOpenType, false},
+    Family{"font/otf", judgeOpenType, false},
+    Family{"font/collection", judgeOpenType, false},
+    Family{"application/vnd.sqlite3", judgeSqlite, true},
+    Family{"image/bmp", judgeBmp, true},
+    Family{"image/vnd.microsoft.icon", judgeIco, true},
+};
+
+const Family* familyOf(const QMimeType& type)
+{
+    QStringList names{type.name()};
+    names += type.aliases();
+    names += type.allAncestors();
+    for (const QString& name : names) {
+        const auto found =
+            std::find_if(Families.cbegin(), Families.cend(),
+                         [&name](const Family& f) { return name == QLatin1String(f.type); });
+        if (found != Families.cend()) {
+            return &*found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Judged structureOf(const QMimeType& type, const Beginning& file)
+{
+    const Family* family = familyOf(type);
+    if (family == nullptr) {
+        return {Structure::Unknown, false};
+    }
+    return {family->judge(file), family->rawPayload};
+}
+
+} // namespace quibex::keycheck
