@@ -29,6 +29,16 @@ void growBySteps(benchmark::State& state)
     }
 }
 
+// Once, first in a process (run it alone with --benchmark_filter), as a
+// program meets it; and again and again, with the heap grown already.
+BENCHMARK(growBySteps<std::realloc, std::free>)
+    ->Name("BM_GrowWipingOnce")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(growBySteps<__libc_realloc, __libc_free>)
+    ->Name("BM_GrowGlibcOnce")
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(growBySteps<std::realloc, std::free>)
     ->Name("BM_GrowWiping")
     ->Unit(benchmark::kMillisecond);

@@ -17,6 +17,7 @@
 // Linked into the executables only (never a library), and left out of
 // sanitizer builds, whose allocator is its own.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -95,7 +96,7 @@ void free(void* block) noexcept
 }
 
 // glibc's own realloc would free a moved block unwiped. A block that has to
-// move gets room to grow by half again, so that growing by small steps moves
+// move gets room to grow as much again, so that growing by small steps moves
 // it a few times only, as glibc's in-place growth would.
 void* realloc(void* block, std::size_t size) noexcept
 {
@@ -108,14 +109,20 @@ void* realloc(void* block, std::size_t size) noexcept
     }
     const std::size_t held = malloc_usable_size(block);
     if (size <= held) {
+        // Room kept for the next growth; what is past size is wiped with
+        // the block. Only a block that shrinks by half gives memory back.
+        if (size >= held / 2) {
+            return block;
+        }
         explicit_bzero(static_cast<char*>(block) + size, held - size);
         return __libc_realloc(block, size);
     }
+    const std::size_t roomy = std::max(size, 2 * held);
     if (isMapped(block)) {
-        return __libc_realloc(block, size);
+        void* grown = __libc_realloc(block, roomy);
+        return grown != nullptr ? grown : __libc_realloc(block, size);
     }
-    const std::size_t roomy = held + held / 2;
-    void* moved = roomy > size ? __libc_malloc(roomy) : nullptr;
+    void* moved = __libc_malloc(roomy);
     if (moved == nullptr) {
         moved = __libc_malloc(size);
     }
