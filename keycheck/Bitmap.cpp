@@ -49,7 +49,10 @@ struct Dib
         const std::uint64_t stride = (std::uint64_t(width) * bitCount + 31) / 32 * 4;
         return stride * std::uint64_t(height < 0 ? -height : height);
     }
-    std::uint64_t paletteBytes() const { return std::uint64_t(colours) * (headerSize == 12 ? 3 : 4); }
+    std::uint64_t paletteBytes() const
+    {
+        return std::uint64_t(colours) * (headerSize == 12 ? 3 : 4);
+    }
 };
 
 bool isHeaderSize(std::uint32_t size)
@@ -219,9 +222,8 @@ Structure judgeBmp(const Beginning& file)
     if (!dib) {
         return Structure::Broken;
     }
-    const std::uint64_t palette = dib->headerSize == 12 || dib->bitCount <= 8 || dib->colours != 0
-                                      ? dib->paletteBytes()
-                                      : 0;
+    const std::uint64_t palette =
+        dib->headerSize == 12 || dib->bitCount <= 8 || dib->colours != 0 ? dib->paletteBytes() : 0;
     // Some writers leave the palette's tail out; what cannot be is pixels
     // starting inside the header.
     const std::uint64_t headers = kFileHeaderSize + dib->headerSize + masksAfter(*dib);
@@ -261,7 +263,8 @@ Structure judgeIco(const Beginning& file)
         if (*offset >= in.size()) {
             continue;
         }
-        const auto image = file.bytes.subspan(*offset, std::min<std::size_t>(*size, in.size() - *offset));
+        const auto image =
+            file.bytes.subspan(*offset, std::min<std::size_t>(*size, in.size() - *offset));
         const Structure verdict = judgeIconImage(image, *size);
         if (verdict == Structure::Broken) {
             return Structure::Broken;

@@ -16,8 +16,8 @@ namespace {
 // selectors and code lengths) within a few hundred bytes, and decoding costs
 // time: the first kilobytes are plenty. The decoder gives output only once a
 // whole block is read, so a file that ends within them has its CRCs checked.
-constexpr std::size_t InputCap = 8 * 1024;
-constexpr std::size_t OutputCap = 256 * 1024;
+constexpr std::size_t InputCap = std::size_t{8} * 1024;
+constexpr std::size_t OutputCap = std::size_t{256} * 1024;
 constexpr std::size_t StreamHeaderSize = 4;
 
 class Decompressor
@@ -88,9 +88,10 @@ Structure judgeBzip2(const Beginning& file)
     std::span<const std::uint8_t> rest = file.bytes.first(std::min(file.bytes.size(), InputCap));
     const bool whole = rest.size() >= file.fileSize;
     if (!startsStream(rest)) {
-        return Structure::Unknown;
+        // The magic is there (it was sniffed), the block size digit not.
+        return rest.size() >= StreamHeaderSize ? Structure::Broken : Structure::Unknown;
     }
-    std::vector<char> out(64 * 1024);
+    std::vector<char> out(std::size_t{64} * 1024);
     std::size_t produced = 0;
     bool ended = false;
     // Streams may follow one another; anything else after a stream's end is

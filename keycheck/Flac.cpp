@@ -25,7 +25,7 @@ constexpr std::size_t kSeekPointSize = 18;
 // end of the bytes lies in a frame the read did not cut.
 constexpr std::size_t kReadStep = 1024;
 // This much of the frames already shows a wrong key, at a bounded cost.
-constexpr std::size_t kDecodeBudget = 32 * 1024;
+constexpr std::size_t kDecodeBudget = std::size_t{32} * 1024;
 
 struct Block
 {
@@ -118,7 +118,8 @@ bool pictureHolds(const ByteReader& in, const Block& block)
         return block.length >= 32;
     }
     const std::uint64_t descriptionAt = std::uint64_t(block.at) + 8 + *mimeLength;
-    const auto descriptionLength = in.be32(static_cast<std::size_t>(std::min<std::uint64_t>(descriptionAt, SIZE_MAX)));
+    const auto descriptionLength =
+        in.be32(static_cast<std::size_t>(std::min<std::uint64_t>(descriptionAt, SIZE_MAX)));
     if (*type > 20 || descriptionAt + 4 > block.end()) {
         return false;
     }
@@ -126,7 +127,8 @@ bool pictureHolds(const ByteReader& in, const Block& block)
         return true;
     }
     const std::uint64_t dataLengthAt = descriptionAt + 4 + *descriptionLength + 16;
-    const auto dataLength = in.be32(static_cast<std::size_t>(std::min<std::uint64_t>(dataLengthAt, SIZE_MAX)));
+    const auto dataLength =
+        in.be32(static_cast<std::size_t>(std::min<std::uint64_t>(dataLengthAt, SIZE_MAX)));
     if (dataLengthAt + 4 > block.end()) {
         return false;
     }
@@ -293,7 +295,7 @@ Structure judgeFlac(const Beginning& file)
     }
     if (!metadata.framesAt || *metadata.framesAt >= in.size()) {
         return metadata.framesAt || in.size() > kMagicSize + kStreamInfoSize ? Structure::Holds
-                                                                               : Structure::Unknown;
+                                                                             : Structure::Unknown;
     }
     Decoder decoder;
     const std::size_t decoded = std::min(in.size(), *metadata.framesAt + kDecodeBudget);
@@ -303,8 +305,7 @@ Structure judgeFlac(const Beginning& file)
     if (!reading) {
         return Structure::Holds;
     }
-    return reading->errorsBeforeEnd > 0 || reading->mismatch ? Structure::Broken
-                                                             : Structure::Holds;
+    return reading->errorsBeforeEnd > 0 || reading->mismatch ? Structure::Broken : Structure::Holds;
 }
 
 } // namespace quibex::keycheck

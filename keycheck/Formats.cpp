@@ -39,6 +39,8 @@ constexpr std::array Families{
     Family{"image/jpeg", judgeJpeg, false},
     Family{"image/gif", judgeGif, false},
     Family{"audio/x-wav", judgeRiff, true},
+    // A RIFF whose form type is none the database knows (a WAVE garbled).
+    Family{"application/x-riff", judgeRiff, true},
     Family{"audio/vnd.wave", judgeRiff, true},
     Family{"video/x-msvideo", judgeRiff, false},
     Family{"image/webp", judgeRiff, false},

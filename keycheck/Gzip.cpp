@@ -15,8 +15,8 @@ namespace {
 
 // Enough to prove a stream sound: a wrong key shows within a few hundred
 // bytes, and inflating all 64 KiB would cost too much per judgement.
-constexpr std::size_t InputBudget = 16384;
-constexpr std::size_t OutputBudget = std::size_t(256) << 10;
+constexpr std::size_t InputBudget = 32768;
+constexpr std::size_t OutputBudget = std::size_t(128) << 10;
 
 struct Budget
 {

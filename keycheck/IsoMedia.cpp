@@ -68,8 +68,9 @@ bool isContainer(std::string_view type)
 
 bool isAllZero(const ByteReader& in, std::uint64_t from, std::uint64_t to)
 {
-    const auto bytes = in.span(static_cast<std::size_t>(from),
-                               static_cast<std::size_t>(std::min<std::uint64_t>(to, in.size()) - from));
+    const auto bytes =
+        in.span(static_cast<std::size_t>(from),
+                static_cast<std::size_t>(std::min<std::uint64_t>(to, in.size()) - from));
     return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
 }
 
@@ -129,7 +130,10 @@ bool handlerHolds(const Walk& walk, const Box& box)
     return box.size() >= 24 && (handler.empty() || isBoxType(handler) || handler[0] == 0);
 }
 
-std::uint64_t payloadAt(const Box& box, std::uint64_t offset) { return box.payload() + offset; }
+std::uint64_t payloadAt(const Box& box, std::uint64_t offset)
+{
+    return box.payload() + offset;
+}
 
 // A table of `count` entries of `entrySize` bytes after `fixed` bytes.
 bool tableFits(const Walk& walk, const Box& box, std::uint64_t fixed, std::uint64_t entrySize,
@@ -232,7 +236,10 @@ bool referencesHold(Walk& walk, const Box& box)
 // --- Items of a still image (HEIF, AVIF) ----------------------------------
 
 // Field widths of the item locations are 0, 4 or 8 bytes.
-bool isFieldWidth(int width) { return width == 0 || width == 4 || width == 8; }
+bool isFieldWidth(int width)
+{
+    return width == 0 || width == 4 || width == 8;
+}
 
 std::optional<std::uint64_t> readField(const Walk& walk, std::uint64_t at, int width)
 {
@@ -257,8 +264,8 @@ struct ItemLocations
 };
 
 // One item's extents: those in the file itself lie within it.
-std::optional<std::uint64_t> itemHolds(const Walk& walk, const ItemLocations& loc,
-                                       std::uint64_t at, std::uint64_t end, bool& broken)
+std::optional<std::uint64_t> itemHolds(const Walk& walk, const ItemLocations& loc, std::uint64_t at,
+                                       std::uint64_t end, bool& broken)
 {
     const std::uint64_t idSize = loc.version < 2 ? 2 : 4;
     const auto method = walk.in.be16(static_cast<std::size_t>(at + idSize));
@@ -338,8 +345,7 @@ bool associationsHold(const Walk& walk, const Box& box)
         for (int a = 0; a < *associations; ++a, at += wideIndex ? 2 : 1) {
             const auto where = static_cast<std::size_t>(at);
             const std::optional<std::uint16_t> entry =
-                wideIndex ? walk.in.be16(where)
-                          : std::optional<std::uint16_t>(walk.in.u8(where));
+                wideIndex ? walk.in.be16(where) : std::optional<std::uint16_t>(walk.in.u8(where));
             const int index = entry ? (*entry & (wideIndex ? 0x7fff : 0x7f)) : 0;
             if (walk.properties > 0 && index > walk.properties) {
                 return false;

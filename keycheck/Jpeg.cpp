@@ -18,8 +18,11 @@ namespace quibex::keycheck {
 namespace {
 
 // Entropy-coded bytes decoded past the first scan's start: a garbled stream
-// shows well within them, and decoding more only costs time.
-constexpr std::size_t kEntropyBudget = 32 * 1024;
+// shows well within them, and decoding more only costs time. Progressive
+// scans cost far more per byte, as each touches the coefficients of the
+// whole image.
+constexpr std::size_t kEntropyBudget = std::size_t{32} * 1024;
+constexpr std::size_t kProgressiveBudget = std::size_t{4} * 1024;
 constexpr long kMaxMemory = 64L * 1024 * 1024;
 constexpr std::array<JOCTET, 2> kFakeEnd{0xff, JPEG_EOI};
 constexpr int kLosslessFrame = 0xc3;
@@ -220,7 +223,11 @@ private:
 
     Structure cutVerdict() const
     {
-        return m_corrupt || m_overrun ? Structure::Broken : Structure::Holds;
+        if (m_corrupt || m_overrun) {
+            return Structure::Broken;
+        }
+        // Cut inside the headers: nothing past them was checked.
+        return m_scanStart == 0 ? Structure::Unknown : Structure::Holds;
     }
 
     Structure decode()
@@ -247,14 +254,14 @@ private:
         return progressive ? consumeScans() : readRows();
     }
 
-    bool withinBudget() const
+    bool withinBudget(std::size_t budget) const
     {
-        return !m_cut && !m_corrupt && position() < m_scanStart + kEntropyBudget;
+        return !m_cut && !m_corrupt && position() < m_scanStart + budget;
     }
 
     Structure consumeScans()
     {
-        while (withinBudget()) {
+        while (withinBudget(kProgressiveBudget)) {
             const int status = jpeg_consume_input(&m_info);
             if (status == JPEG_REACHED_EOI || status == JPEG_SUSPENDED) {
                 break;
@@ -268,7 +275,7 @@ private:
         const std::size_t width = m_info.output_width * std::size_t(m_info.output_components);
         m_row.assign(width, 0);
         JSAMPROW rows[1] = {m_row.data()};
-        while (m_info.output_scanline < m_info.output_height && withinBudget()) {
+        while (m_info.output_scanline < m_info.output_height && withinBudget(kEntropyBudget)) {
             jpeg_read_scanlines(&m_info, rows, 1);
         }
         return m_corrupt || m_overrun ? Structure::Broken : Structure::Holds;

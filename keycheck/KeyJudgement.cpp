@@ -28,7 +28,7 @@ constexpr qsizetype ShortestForMode = 256;
 // What content sniffing and the statistics of bytes look at: enough for the
 // content rules of common types (a tar header ends at 512, an office
 // document names itself within the first entry of its archive).
-constexpr qsizetype SniffedSize = 16 * 1024;
+constexpr qsizetype SniffedSize = qsizetype{16} * 1024;
 // Samples, pixels and rows repeat in patterns of their own that text does
 // not have: their bytes are compared across the password's characters only
 // with this many at each.

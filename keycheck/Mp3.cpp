@@ -55,7 +55,10 @@ bool isLegal(const Header& h)
            h.emphasis != 2;
 }
 
-bool isFreeFormat(const Header& h) { return h.bitrateIndex == 0; }
+bool isFreeFormat(const Header& h)
+{
+    return h.bitrateIndex == 0;
+}
 
 int bitrateKbps(const Header& h)
 {
@@ -84,10 +87,12 @@ std::size_t frameLength(const Header& h)
     const int rate = sampleRate(h);
     const int pad = h.padding ? 1 : 0;
     if (h.layer == 3) {
-        return std::size_t((12 * bitrate / rate + pad) * 4);
+        const int slots = 12 * bitrate / rate + pad;
+        return std::size_t(slots) * 4;
     }
     const int factor = (h.layer == 1 && h.version != 3) ? 72 : 144;
-    return std::size_t(factor * bitrate / rate + pad);
+    const int length = factor * bitrate / rate + pad;
+    return std::size_t(length);
 }
 
 // The fields that stay for the whole stream.
@@ -334,7 +339,8 @@ struct Tag
 Tag skipId3(const Beginning& file, const ByteReader& in)
 {
     const auto magic = in.span(0, 3);
-    if (magic.size() < 3 || std::string_view(reinterpret_cast<const char*>(magic.data()), 3) != "ID3") {
+    if (magic.size() < 3 ||
+        std::string_view(reinterpret_cast<const char*>(magic.data()), 3) != "ID3") {
         return {};
     }
     const auto major = in.u8(3);
@@ -343,9 +349,8 @@ Tag skipId3(const Beginning& file, const ByteReader& in)
     if (!major || !flags || size.size() < 4) {
         return {false, in.size()};
     }
-    if (*major < 2 || *major > 4 || std::any_of(size.begin(), size.end(), [](std::uint8_t b) {
-            return (b & 0x80) != 0;
-        })) {
+    if (*major < 2 || *major > 4 ||
+        std::any_of(size.begin(), size.end(), [](std::uint8_t b) { return (b & 0x80) != 0; })) {
         return {true, 0};
     }
     std::size_t length = 0;
@@ -380,7 +385,8 @@ bool isOtherStream(const ByteReader& in, std::size_t at)
     const auto sync = in.be16(at);
     const auto text = in.span(at, 4);
     const bool adts = sync && (*sync & 0xfff6) == 0xfff0;
-    return adts || std::string_view(reinterpret_cast<const char*>(text.data()), text.size()) == "fLaC";
+    return adts ||
+           std::string_view(reinterpret_cast<const char*>(text.data()), text.size()) == "fLaC";
 }
 
 } // namespace
@@ -396,9 +402,8 @@ Structure judgeMp3(const Beginning& file)
     if (tag.end > 0) {
         const auto found = firstFrameAfterTag(in, tag.end);
         if (!found) {
-            return in.has(tag.end, kSyncSearch) && !isOtherStream(in, tag.end)
-                       ? Structure::Broken
-                       : Structure::Unknown;
+            return in.has(tag.end, kSyncSearch) && !isOtherStream(in, tag.end) ? Structure::Broken
+                                                                               : Structure::Unknown;
         }
         start = *found;
     }
@@ -410,7 +415,7 @@ Structure judgeMp3(const Beginning& file)
         return Structure::Unknown;
     }
     return chain.frames >= kFramesEnough || in.size() >= file.fileSize ? Structure::Holds
-                                                                         : Structure::Unknown;
+                                                                       : Structure::Unknown;
 }
 
 } // namespace quibex::keycheck

@@ -6,8 +6,8 @@
 #include <ogg/ogg.h>
 
 #include <algorithm>
-#include <cstring>
 #include <array>
+#include <cstring>
 
 namespace quibex::keycheck {
 
@@ -94,11 +94,18 @@ bool firstHeaderHolds(const ByteReader& in)
            (!number || *number == 0);
 }
 
+bool pageStartsIn(std::span<const std::uint8_t> bytes)
+{
+    static constexpr std::array<std::uint8_t, 4> Capture{'O', 'g', 'g', 'S'};
+    return std::search(bytes.begin(), bytes.end(), Capture.begin(), Capture.end()) != bytes.end();
+}
+
 } // namespace
 
 // libogg verifies each page's checksum: a page that fails it leaves a hole
-// before the next one. A hole after the last page is trailing bytes (some
-// taggers append theirs), or the page the read cut.
+// before the next one. One hole after the last page, at the file's end, is
+// trailing bytes (some taggers append theirs) unless pages start in it; the
+// read's cut leaves none.
 Structure judgeOgg(const Beginning& file)
 {
     if (!firstHeaderHolds(ByteReader(file.bytes))) {
@@ -110,20 +117,25 @@ Structure judgeOgg(const Beginning& file)
     }
     Streams streams;
     int pages = 0;
-    bool hole = false;
+    int holes = 0;
+    std::size_t paged = 0;
     ogg_page page;
     for (int result = sync.pageOut(page); result != 0; result = sync.pageOut(page)) {
         if (result < 0) {
             if (pages == 0) {
                 return Structure::Broken;
             }
-            hole = true;
+            ++holes;
             continue;
         }
-        if (hole || !streams.accept(page)) {
+        if (holes > 0 || !streams.accept(page)) {
             return Structure::Broken;
         }
         ++pages;
+        paged += std::size_t(page.header_len + page.body_len);
+    }
+    if (holes > 1 || (holes == 1 && (!file.isWhole() || pageStartsIn(file.bytes.subspan(paged))))) {
+        return Structure::Broken; // pages that fail, not a tag after the last
     }
     if (pages > 0) {
         return Structure::Holds;

@@ -22,7 +22,7 @@ constexpr std::uint32_t CollectionTag = 0x74746366; // 'ttcf'
 // an unsorted directory or overlapping tables in some real fonts; a
 // mistyped character breaks more.
 constexpr std::size_t TolerableMismatches = 1;
-constexpr std::size_t SummedCap = 256 * 1024;
+constexpr std::size_t SummedCap = std::size_t{256} * 1024;
 
 struct Tally
 {

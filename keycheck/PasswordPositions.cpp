@@ -228,7 +228,7 @@ bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& passw
     double samples = 0;
     for (qsizetype character = 0; character < period; ++character) {
         Share share = shareOf(counts[std::size_t(character)], total, double(n), logs);
-        if (share.size >= fewestPerCharacter) {
+        if (share.size >= double(fewestPerCharacter)) {
             means.push_back(share.mean);
             spread += share.spread;
             samples += share.size;

@@ -16,8 +16,8 @@ namespace {
 
 // Enough to prove the streams sound: a wrong key shows within a few hundred
 // bytes of deflate data, and inflating all 64 KiB would cost too much.
-constexpr std::size_t InputBudget = 16384;
-constexpr std::size_t OutputBudget = std::size_t(256) << 10;
+constexpr std::size_t InputBudget = 32768;
+constexpr std::size_t OutputBudget = std::size_t(128) << 10;
 
 // How far before the end a stream's length gives "endstream" may start.
 constexpr std::size_t SlackBefore = 16;

@@ -17,7 +17,7 @@ constexpr std::array<std::uint8_t, 8> kSignature{0x89, 'P', 'N', 'G', 0x0d, 0x0a
 constexpr std::uint32_t kMaxChunkLength = 0x7fffffffU;
 // A few hundred KiB of pixels tell a good stream from a garbled one; more
 // only costs time.
-constexpr std::uint64_t kMaxInflated = 256 * 1024;
+constexpr std::uint64_t kMaxInflated = std::uint64_t{256} * 1024;
 
 struct Header
 {
@@ -140,7 +140,8 @@ private:
                     : 0;
             const std::uint64_t rows =
                 m_header.height > kRowStart[m_pass]
-                    ? (m_header.height - kRowStart[m_pass] + kRowStep[m_pass] - 1) / kRowStep[m_pass]
+                    ? (m_header.height - kRowStart[m_pass] + kRowStep[m_pass] - 1) /
+                          kRowStep[m_pass]
                     : 0;
             if (cols > 0 && rows > 0) {
                 setPass(cols, rows);

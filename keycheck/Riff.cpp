@@ -18,7 +18,7 @@ constexpr std::size_t kHeaderSize = 8;
 constexpr int kMaxDepth = 8;
 // Decoding costs time in proportion to the bytes fed; this much of an image
 // already shows a wrong key.
-constexpr std::size_t kWebpDecodeBudget = 16 * 1024;
+constexpr std::size_t kWebpDecodeBudget = std::size_t{16} * 1024;
 constexpr int kDecodedPixels = 128 * 1024;
 // libwebp allocates the whole picture: larger ones are left undecoded.
 constexpr std::uint64_t kMaxWebpPixels = 4u << 20;
@@ -62,9 +62,8 @@ struct Walk
 
 bool isFourCC(std::span<const std::uint8_t> id)
 {
-    return id.size() == 4 && std::all_of(id.begin(), id.end(), [](std::uint8_t c) {
-               return c >= 0x20 && c <= 0x7e;
-           });
+    return id.size() == 4 &&
+           std::all_of(id.begin(), id.end(), [](std::uint8_t c) { return c >= 0x20 && c <= 0x7e; });
 }
 
 std::string_view asText(std::span<const std::uint8_t> id)
@@ -211,8 +210,7 @@ struct Canvas
     int height = 0;
 };
 
-std::optional<WebPBitstreamFeatures> features(std::span<const std::uint8_t> bitstream,
-                                              bool& broken)
+std::optional<WebPBitstreamFeatures> features(std::span<const std::uint8_t> bitstream, bool& broken)
 {
     WebPBitstreamFeatures found{};
     const VP8StatusCode status = WebPGetFeatures(bitstream.data(), bitstream.size(), &found);
@@ -236,7 +234,9 @@ std::vector<std::uint8_t> wrapped(const Chunk& chunk, std::span<const std::uint8
     const std::uint32_t riffSize = 4 + std::uint32_t(kHeaderSize) + size + (size & 1);
     std::vector<std::uint8_t> bytes;
     bytes.reserve(20 + bitstream.size());
-    const auto put = [&bytes](std::string_view text) { bytes.insert(bytes.end(), text.begin(), text.end()); };
+    const auto put = [&bytes](std::string_view text) {
+        bytes.insert(bytes.end(), text.begin(), text.end());
+    };
     const auto put32 = [&bytes](std::uint32_t value) {
         for (int shift = 0; shift < 32; shift += 8) {
             bytes.push_back(std::uint8_t(value >> shift));
@@ -266,13 +266,14 @@ bool decodes(const Chunk& chunk, std::span<const std::uint8_t> bitstream,
     config.output.colorspace = MODE_RGBA;
     config.options.use_cropping = 1;
     config.options.crop_width = found.width;
-    config.options.crop_height = std::clamp(kDecodedPixels / std::max(found.width, 1), 1,
-                                            found.height);
+    config.options.crop_height =
+        std::clamp(kDecodedPixels / std::max(found.width, 1), 1, found.height);
     WebPIDecoder* decoder = WebPIDecode(nullptr, 0, &config);
     if (decoder == nullptr) {
         return true;
     }
-    const auto bytes = wrapped(chunk, bitstream.first(std::min(bitstream.size(), kWebpDecodeBudget)));
+    const auto bytes =
+        wrapped(chunk, bitstream.first(std::min(bitstream.size(), kWebpDecodeBudget)));
     const VP8StatusCode status = WebPIUpdate(decoder, bytes.data(), bytes.size());
     WebPIDelete(decoder);
     WebPFreeDecBuffer(&config.output);
@@ -287,7 +288,7 @@ bool signatureHolds(const Chunk& chunk, std::span<const std::uint8_t> payload)
     constexpr std::array<std::uint8_t, 3> startCode{0x9d, 0x01, 0x2a};
     const auto code = payload.subspan(std::min<std::size_t>(3, payload.size()));
     const std::size_t n = std::min(code.size(), startCode.size());
-    return std::equal(code.begin(), code.begin() + n, startCode.begin());
+    return std::equal(code.begin(), code.begin() + std::ptrdiff_t(n), startCode.begin());
 }
 
 // A VP8 or VP8L bitstream, wholly or partly within the bytes; `expected` is
@@ -395,9 +396,8 @@ bool frameHolds(const Context& context, const Chunk& chunk)
     }
     Canvas frame{true, false, *width + 1, *height + 1};
     const Canvas& canvas = *context.canvas;
-    if (chunk.size < 16 ||
-        (canvas.known && (2 * *x + frame.width > canvas.width ||
-                          2 * *y + frame.height > canvas.height))) {
+    if (chunk.size < 16 || (canvas.known && (2 * *x + frame.width > canvas.width ||
+                                             2 * *y + frame.height > canvas.height))) {
         return false;
     }
     const Context inner{riff, "ANMF", context.depth + 1, &frame};
@@ -411,9 +411,8 @@ bool webpChunkHolds(const Context& context, const Chunk& chunk)
         return chunk.size >= 10;
     }
     if (chunk.id == "VP8 " || chunk.id == "VP8L") {
-        const Canvas* expected = context.canvas->animated && context.list != "ANMF"
-                                     ? nullptr
-                                     : context.canvas;
+        const Canvas* expected =
+            context.canvas->animated && context.list != "ANMF" ? nullptr : context.canvas;
         return bitstreamHolds(context.riff, chunk, expected);
     }
     if (chunk.id == "ALPH") {
@@ -451,7 +450,9 @@ bool chunkHolds(const Context& context, const Chunk& chunk)
     case Form::Webp:
         return webpChunkHolds(context, chunk);
     case Form::Other:
-        return true;
+        // A sound's format and samples at the top of a RIFF of no known
+        // form: a WAVE whose form type was garbled.
+        return context.depth > 0 || (chunk.id != "fmt " && chunk.id != "data");
     }
     return true;
 }
@@ -508,8 +509,7 @@ bool sizeIsOpen(const Riff& riff, const Chunk& chunk)
            (chunk.size == 0xffffffffu || (riff.openSizes && chunk.size == 0));
 }
 
-Walk walkChunks(const Context& context, std::uint64_t from, std::uint64_t stop,
-                std::uint64_t limit)
+Walk walkChunks(const Context& context, std::uint64_t from, std::uint64_t stop, std::uint64_t limit)
 {
     const Riff& riff = context.riff;
     Walk walk;
@@ -592,8 +592,7 @@ Form formOf(std::string_view type)
 bool firstChunkHolds(const Riff& riff)
 {
     const auto id = asText(riff.in.span(12, 4));
-    return riff.form != Form::Webp || id.size() < 4 || id == "VP8 " || id == "VP8L" ||
-           id == "VP8X";
+    return riff.form != Form::Webp || id.size() < 4 || id == "VP8 " || id == "VP8L" || id == "VP8X";
 }
 
 } // namespace

@@ -250,7 +250,9 @@ Structure judgeSqlite(const Beginning& file)
         return Structure::Unknown;
     }
     const auto layout = readHeader(in, file.fileSize);
-    if (!layout) {
+    // The first page is always the root of the schema's table.
+    const std::uint8_t firstType = in.u8(HeaderSize).value_or(0);
+    if (!layout || (firstType != LeafTable && firstType != InteriorTable)) {
         return Structure::Broken;
     }
     std::size_t held = 0;

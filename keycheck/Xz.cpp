@@ -16,14 +16,14 @@ namespace {
 // A mistyped character makes the range decoder ask for a match before the
 // data's start, or breaks a header's CRC32, within the first kilobytes;
 // decoding costs time, so these are plenty.
-constexpr std::size_t InputCap = 8 * 1024;
-constexpr std::size_t OutputCap = 128 * 1024;
+constexpr std::size_t InputCap = std::size_t{8} * 1024;
+constexpr std::size_t OutputCap = std::size_t{128} * 1024;
 // What the dictionaries of the presets need, with room; a header asking for
 // more is not decoded (and not judged).
-constexpr std::uint64_t MemoryLimit = 100 * 1024 * 1024;
+constexpr std::uint64_t MemoryLimit = std::uint64_t{100} * 1024 * 1024;
 // Decoding this much without an error says the key fits, even where no
 // block ended within the bytes.
-constexpr std::size_t GoodStretch = 4 * 1024;
+constexpr std::size_t GoodStretch = std::size_t{4} * 1024;
 
 constexpr std::array<std::uint8_t, 6> XzMagic{0xFD, '7', 'z', 'X', 'Z', 0x00};
 
@@ -128,7 +128,7 @@ bool stopped(lzma_ret status)
 // after a stream's end is trailing bytes a real file may hold.
 Structure judgeStreams(std::span<const std::uint8_t> bytes, bool xz, bool whole)
 {
-    std::vector<std::uint8_t> out(64 * 1024);
+    std::vector<std::uint8_t> out(std::size_t{64} * 1024);
     std::size_t produced = 0;
     std::size_t consumed = 0;
     std::size_t streams = 0;

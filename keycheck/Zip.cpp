@@ -15,8 +15,8 @@ namespace {
 
 // Enough to prove the entries sound: a wrong key shows within a few hundred
 // bytes of deflate data, and inflating all 64 KiB would cost too much.
-constexpr std::size_t InputBudget = 16384;
-constexpr std::size_t OutputBudget = std::size_t(256) << 10;
+constexpr std::size_t InputBudget = 32768;
+constexpr std::size_t OutputBudget = std::size_t(128) << 10;
 
 constexpr std::uint32_t LocalHeader = 0x04034B50;
 constexpr std::uint32_t CentralHeader = 0x02014B50;

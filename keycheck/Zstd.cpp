@@ -15,7 +15,7 @@ namespace {
 
 // A compressed block is decoded once it is whole, and blocks of text run to
 // tens of kilobytes: all the bytes are given, and decoding them is quick.
-constexpr std::size_t OutputCap = 512 * 1024;
+constexpr std::size_t OutputCap = std::size_t{512} * 1024;
 // The largest window the compressor's strongest levels use; a header asking
 // for more is not decoded (and not judged) rather than given the memory.
 constexpr int WindowLogMax = 27;
@@ -191,7 +191,7 @@ Decoded decodeFrame(std::span<const std::uint8_t> bytes, std::vector<std::uint8_
 
 Structure judgeZstd(const Beginning& file)
 {
-    std::vector<std::uint8_t> out(64 * 1024);
+    std::vector<std::uint8_t> out(std::size_t{64} * 1024);
     std::size_t produced = 0;
     bool anyChecked = false;
     std::span<const std::uint8_t> rest = file.bytes;

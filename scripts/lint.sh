@@ -23,6 +23,6 @@ mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 clang-format --dry-run --Werror "${sources[@]}"
 echo "clang-format : ${#sources[@]} fichiers conformes"
 
-mapfile -t units < <(git ls-files 'cipher/*.cpp' 'job/*.cpp' 'cli/*.cpp' 'ui/*.cpp')
+mapfile -t units < <(git ls-files 'memory/*.cpp' 'cipher/*.cpp' 'keycheck/*.cpp' 'job/*.cpp' 'cli/*.cpp' 'ui/*.cpp')
 printf '%s\n' "${units[@]}" | xargs -P 2 -n 4 clang-tidy -p "$build_dir" --quiet
 echo "clang-tidy : ${#units[@]} unités sans avertissement"

@@ -155,7 +155,7 @@ QByteArray gif()
 {
     // 2x2 pixels, two colours, LZW minimum code size 2, after a comment: the
     // codes clear, 1, 0, 0 in three bits, 1 and end in four.
-    return QByteArray::fromHex("474946383961020002008000000000ffffff21fe") + char(120) +
+    return QByteArray::fromHex("47494638396102000200800000000000ffffff21fe") + char(120) +
            QByteArray("Dessin de Quibex Crypto. ").repeated(5).left(120) +
            QByteArray::fromHex("0021f90400000000002c00000000020002000002030c1005003b");
 }
@@ -288,12 +288,6 @@ QByteArray padded(const QByteArray& header, qsizetype size, quint32 seed)
         .left(size);
 }
 
-QByteArray pdf(const QByteArray& text)
-{
-    return "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n" + text +
-           "trailer << /Root 1 0 R >>\n%%EOF\n";
-}
-
 // A file of a kind: its first bytes (all that the check reads) and its size.
 struct Sample
 {
@@ -336,8 +330,6 @@ QList<Sample> binaries()
         whole("calcul.xlsx", office("sheet")),
         whole("livre.epub", zip({{"mimetype", "application/epub+zip"}, {"content.opf", text}})),
         whole("son.wav", wav()),
-        whole("facture.pdf", pdf(text)),
-        whole("court.pdf", pdf("")),
     };
 }
 
@@ -691,6 +683,7 @@ void TestKeyCheck::corpusFigures()
         }
     }
     qInfo("right key asked: %s", qPrintable(askedRight.join(QStringLiteral(", "))));
+    qInfo("short of the targets: %s", qPrintable(shortfalls.join(QStringLiteral("; "))));
     QCOMPARE(askedRight, QStringList{});
     QCOMPARE(blamedOnMode.hits, (std::array<int, 4>{}));
     QCOMPARE(shortfalls, QStringList{});

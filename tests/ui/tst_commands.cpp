@@ -439,23 +439,29 @@ void TestCommands::browseDuringAJobConcernsTheNextRun()
     window.choose(path(QStringLiteral("photo.jpg")));
 
     bool browseDisabled = false;
+    QString shownDuringTheJob;
     window.once([&window] { return window.jobRunning(); },
                 [&] {
                     browseDisabled =
                         !control<QWidget>(window, QStringLiteral("btnParcourir"))->isEnabled();
                     ScriptedFileOpenDialog::setNextChoice(path(QStringLiteral("autre.qbc")));
                     window.activate(QStringLiteral("QuibexCmd1"));
+                    shownDuringTheJob = window.text(QStringLiteral("fileSelected"));
                 });
     window.encrypt(QStringLiteral("secret"));
 
     QVERIFY(browseDisabled);
+    // The job's file stays on show until it ends; the new choice comes after.
+    QCOMPARE(shownDuringTheJob, path(QStringLiteral("photo.jpg")));
     QCOMPARE(testfiles::readFile(path(QStringLiteral("photo.JPG.qbc"))),
              testfiles::transformed(data, "secret"));
     QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("autre.qbc")));
     QCOMPARE(window.dialog().fileName(), path(QStringLiteral("autre.qbc")));
-    // The job's reset comes after the new choice.
     QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
-             QStringLiteral("Crypter"));
+             QStringLiteral("Décrypter"));
+    // The finished job's count is not the new file's.
+    QCOMPARE(window.text(QStringLiteral("lbcryptes")), QStringLiteral("0 octets cryptés sur"));
+    QCOMPARE(window.text(QStringLiteral("lbtaille")), QStringLiteral("0"));
     QVERIFY(window.isIdle());
 }
 
@@ -613,6 +619,9 @@ void TestCommands::encryptThenDecrypt()
     window.choose(encrypted);
     QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
              QStringLiteral("Décrypter"));
+    // The finished job's count is not the new file's.
+    QCOMPARE(window.text(QStringLiteral("lbcryptes")), QStringLiteral("0 octets cryptés sur"));
+    QCOMPARE(window.text(QStringLiteral("lbtaille")), QStringLiteral("0"));
     window.setMode(advancedBack);
     window.encrypt(passwordBack);
     QVERIFY(window.isIdle());
@@ -749,16 +758,24 @@ void TestCommands::failuresLeaveTheWindowIdle()
     options.streams = std::make_shared<testing::TestStreams>(faults);
     CommandWindow window(options);
     window.setMode(true);
-    window.choose(failure == QStringLiteral("folder") ? folder : input);
-    if (failure == QStringLiteral("cancelled")) {
-        ScriptedFileOpenDialog::setNextCancel();
-        window.activate(QStringLiteral("btnParcourir"));
-        QCOMPARE(window.text(QStringLiteral("fileSelected")), input);
-    } else if (failure == QStringLiteral("gone")) {
-        QVERIFY(QFile::rename(input, path(QStringLiteral("ailleurs.jpg"))));
+    int shown = testBoxes().shownCount();
+    if (failure == QStringLiteral("folder")) {
+        // Refused as soon as it is chosen, however it comes.
+        testBoxes().setNextAnswer(MessageBox::Answer::Ok);
+        window.choose(folder);
+        QCOMPARE(window.text(QStringLiteral("fileSelected")), QString());
+    } else {
+        window.choose(input);
+        if (failure == QStringLiteral("cancelled")) {
+            ScriptedFileOpenDialog::setNextCancel();
+            window.activate(QStringLiteral("btnParcourir"));
+            QCOMPARE(window.text(QStringLiteral("fileSelected")), input);
+        } else if (failure == QStringLiteral("gone")) {
+            QVERIFY(QFile::rename(input, path(QStringLiteral("ailleurs.jpg"))));
+        }
+        shown = testBoxes().shownCount();
+        window.encrypt(QStringLiteral("secret"));
     }
-    const int shown = testBoxes().shownCount();
-    window.encrypt(QStringLiteral("secret"));
 
     QCOMPARE(testBoxes().shownCount(), shown + 1);
     QCOMPARE(testBoxes().lastShown().text,
@@ -818,8 +835,10 @@ void TestCommands::clicksDuringTheExpansion_data()
     QTest::addColumn<int>("refusals");
     QTest::addColumn<QString>("messageInside");
 
+    // The file is the one chosen when the command began; one chosen during
+    // the expansion is chosen after it.
     QTest::newRow("Browse") << "Browse"
-                            << "autre.txt" << true << 0 << "";
+                            << "photo.jpg" << true << 0 << "";
     QTest::newRow("simple mode") << "menu_option_simple"
                                  << "photo.jpg" << false << 0 << "";
     QTest::newRow("second Encrypt") << "btnCrypt"
@@ -886,6 +905,9 @@ void TestCommands::clicksDuringTheExpansion()
     QCOMPARE(testfiles::readFile(output), testfiles::transformed(photo ? data : other, key));
     QCOMPARE(testfiles::entries(m_folder->path()).size(), 3);
     QVERIFY(window.isIdle());
+    if (click == QStringLiteral("Browse")) {
+        QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("autre.txt")));
+    }
 }
 
 void TestCommands::helpAndAbout_data()
@@ -947,6 +969,9 @@ void TestCommands::helpAndAbout()
     QCOMPARE(window.text(QStringLiteral("fileSelected")), QStringLiteral("/d/photo.qbc"));
     QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
              QStringLiteral("Décrypter"));
+    // The finished job's count is not the new file's.
+    QCOMPARE(window.text(QStringLiteral("lbcryptes")), QStringLiteral("0 octets cryptés sur"));
+    QCOMPARE(window.text(QStringLiteral("lbtaille")), QStringLiteral("0"));
     QCOMPARE(window.text(QStringLiteral("statusLabel")), QStringLiteral("En attente..."));
 }
 
@@ -1094,11 +1119,7 @@ void TestCommands::noSecretStaysInMemory()
     QFETCH(bool, advanced);
     QFETCH(QString, end);
     const QString input = path(QStringLiteral("photo.jpg"));
-    if (end == QStringLiteral("refused")) {
-        QVERIFY(QDir().mkdir(input));
-    } else {
-        QVERIFY(testfiles::writeFile(input, testfiles::randomBytes(5000, 8)));
-    }
+    QVERIFY(testfiles::writeFile(input, testfiles::randomBytes(5000, 8)));
     if (end == QStringLiteral("declined")) {
         QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.JPG.qbc")), "ancien"));
     }
@@ -1116,6 +1137,10 @@ void TestCommands::noSecretStaysInMemory()
                                 Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
         wipe(typed);
+        if (end == QStringLiteral("refused")) {
+            // A folder by now: the job refuses it.
+            QVERIFY(QFile::remove(input) && QDir().mkdir(input));
+        }
         testBoxes().setNextAnswer(end == QStringLiteral("declined") ? MessageBox::Answer::No
                                                                     : MessageBox::Answer::Ok);
         window.activate(QStringLiteral("btnCrypt"));

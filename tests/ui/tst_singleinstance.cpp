@@ -4,6 +4,7 @@
 #include "tests/support/TestFiles.h"
 #include "ui/Application.h"
 #include "ui/HandOver.h"
+#include "ui/WindowTexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,6 +72,7 @@ private slots:
     void cleanup();
     void secondStartEndsSilently_data();
     void secondStartEndsSilently();
+    void handOverThatCannotArriveIsSaid();
     void handOver_data();
     void handOver();
     void lockOfACrashedInstanceIsTakenOver();
@@ -218,10 +220,29 @@ void TestSingleInstance::secondStartEndsSilently()
             (socket.st_mode & (S_IRWXG | S_IRWXO)) == 0);
 }
 
+void TestSingleInstance::handOverThatCannotArriveIsSaid()
+{
+    // The first window holds the lock, but its socket is gone: the second
+    // start waits a moment, then says so and fails.
+    QProcess& first = start();
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(ownsLock(first), 10000);
+    const QString socket = quibex::HandOverServer::socketPathFor(lockPath());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 10000);
+    QVERIFY(QFile::remove(socket));
+    QProcess& second = start({QStringLiteral("a.txt")});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 1);
+    QCOMPARE(second.readAllStandardError(),
+             QByteArray(quibex::window_texts::HandOverFailed) + '\n');
+    QCOMPARE(first.state(), QProcess::Running);
+}
+
 void TestSingleInstance::handOver_data()
 {
-    // What a second start sends reaches the window as a path, or as nothing
-    // when it gave no file; anything that is not one absolute path is ignored.
+    // What a second start sends reaches the window as a path (any bytes but
+    // NUL), or as nothing when it gave no file; anything that is not one
+    // absolute path is ignored.
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<bool>("taken");
     QTest::addColumn<bool>("late"); // sent before the window listens
@@ -232,9 +253,8 @@ void TestSingleInstance::handOver_data()
     QTest::newRow("no file") << QByteArray() << true << false;
     QTest::newRow("a relative path") << QByteArray("d/a.txt") << false << false;
     QTest::newRow("not UTF-8") << QByteArray("/d/\xff\xfe") << false << false;
-    QTest::newRow("two lines") << QByteArray("/a\n/b") << false << false;
+    QTest::newRow("a line break") << QByteArray("/a\n/b") << true << false;
     QTest::newRow("a zero byte") << QByteArray("/a\0b", 4) << false << false;
-    QTest::newRow("longer than a path") << "/" + QByteArray(5000, 'a') << false << false;
 }
 
 void TestSingleInstance::handOver()
@@ -258,6 +278,8 @@ void TestSingleInstance::handOver()
         QVERIFY(server.listen(socket));
         QVERIFY(quibex::handOver(socket, message));
     }
+    // What is longer than a path is refused by the sender.
+    QVERIFY(!quibex::handOver(socket, "/" + QByteArray(5000, 'a')));
     // A path sent after it shows when the message has been dealt with.
     QVERIFY(quibex::handOver(socket, "/fin"));
     QTRY_VERIFY(!received.isEmpty() && received.last().value(0) == QStringLiteral("/fin"));
