@@ -13,17 +13,6 @@ namespace quibex::keycheck {
 
 namespace {
 
-// Enough to prove a stream sound: a wrong key shows within a few hundred
-// bytes, and inflating all 64 KiB would cost too much per judgement.
-constexpr std::size_t InputBudget = 32768;
-constexpr std::size_t OutputBudget = std::size_t(128) << 10;
-
-struct Budget
-{
-    std::size_t input = InputBudget;
-    std::size_t output = OutputBudget;
-};
-
 constexpr std::uint8_t FlagHeaderCrc = 0x02;
 constexpr std::uint8_t FlagExtra = 0x04;
 constexpr std::uint8_t FlagName = 0x08;
@@ -99,7 +88,7 @@ Header skipOptionalFields(const ByteReader& reader, std::span<const std::uint8_t
     return {false, pos};
 }
 
-Member judgeMember(const Beginning& file, std::size_t at, Budget& budget)
+Member judgeMember(const Beginning& file, std::size_t at, InflateBudget& budget)
 {
     const ByteReader reader(file.bytes);
     const auto method = reader.u8(at + 2);
@@ -122,8 +111,7 @@ Member judgeMember(const Beginning& file, std::size_t at, Budget& budget)
     const auto rest = file.bytes.subspan(*start);
     const auto data = rest.first(std::min(rest.size(), budget.input));
     const auto inflated = inflatePrefix(data, -MAX_WBITS, budget.output, Checksum::Crc32);
-    budget.input -= inflated.consumed;
-    budget.output -= inflated.produced;
+    budget.spend(inflated);
     switch (inflated.status) {
     case InflateStatus::Failed:
         return broken();
@@ -157,7 +145,7 @@ bool isMemberStart(const ByteReader& reader, std::size_t at)
 Structure judgeGzip(const Beginning& file)
 {
     const ByteReader reader(file.bytes);
-    Budget budget;
+    InflateBudget budget;
     Structure verdict = Structure::Unknown;
     std::size_t at = 0;
     while (isMemberStart(reader, at)) {
@@ -166,7 +154,7 @@ Structure judgeGzip(const Beginning& file)
             return Structure::Broken;
         }
         verdict = std::max(verdict, member.verdict);
-        if (!member.next || budget.input == 0 || budget.output == 0) {
+        if (!member.next || budget.spent()) {
             return verdict;
         }
         at = *member.next;

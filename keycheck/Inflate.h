@@ -40,6 +40,21 @@ struct InflateResult
     std::uint32_t checksum = 0;
 };
 
+// What one judgement may inflate in all: a wrong key shows within a few
+// hundred bytes of deflate data, and inflating all 64 KiB would cost too much.
+struct InflateBudget
+{
+    std::size_t input = 32768;
+    std::size_t output = std::size_t{128} << 10;
+
+    bool spent() const { return input == 0 || output == 0; }
+    void spend(const InflateResult& inflated)
+    {
+        input -= inflated.consumed;
+        output -= inflated.produced;
+    }
+};
+
 // Inflates at most outputCap bytes from the start of input. windowBits is as
 // for zlib's inflateInit2: -15 for raw deflate, 15 for a zlib stream, 31 for
 // gzip. When output is given, the produced bytes are appended to it.

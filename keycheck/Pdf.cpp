@@ -14,22 +14,11 @@ namespace quibex::keycheck {
 
 namespace {
 
-// Enough to prove the streams sound: a wrong key shows within a few hundred
-// bytes of deflate data, and inflating all 64 KiB would cost too much.
-constexpr std::size_t InputBudget = 32768;
-constexpr std::size_t OutputBudget = std::size_t(128) << 10;
-
 // How far before the end a stream's length gives "endstream" may start.
 constexpr std::size_t SlackBefore = 16;
 
 // A stream that decoded this far without fault proves the key by itself.
 constexpr std::size_t ConvincingStretch = 256;
-
-struct Budget
-{
-    std::size_t input = InputBudget;
-    std::size_t output = OutputBudget;
-};
 
 bool isWhite(std::uint8_t c)
 {
@@ -90,7 +79,7 @@ private:
 
     const Beginning& m_file;
     std::string_view m_text;
-    Budget m_budget;
+    InflateBudget m_budget;
     bool m_encrypted = false;
     Tally m_tally;
     // Nesting of the object being read, and where its body began.
@@ -244,14 +233,13 @@ std::size_t Document::judgeFlate(std::size_t dataStart, std::optional<std::uint6
     const auto rest = m_file.bytes.subspan(std::min(dataStart, m_file.bytes.size()));
     const bool whole = length && *length <= rest.size();
     const auto stream = whole ? rest.first(std::size_t(*length)) : rest;
-    if (!hasUsualZlibHeader(stream) || m_budget.input == 0 || m_budget.output == 0) {
+    if (!hasUsualZlibHeader(stream) || m_budget.spent()) {
         return dataStart;
     }
     const auto body = stream.subspan(2);
     const auto taken = body.first(std::min(body.size(), m_budget.input));
     const auto inflated = inflatePrefix(taken, -MAX_WBITS, m_budget.output, Checksum::Adler32);
-    m_budget.input -= inflated.consumed;
-    m_budget.output -= inflated.produced;
+    m_budget.spend(inflated);
     switch (inflated.status) {
     case InflateStatus::Failed:
         m_tally.broken = true;

@@ -13,11 +13,6 @@ namespace quibex::keycheck {
 
 namespace {
 
-// Enough to prove the entries sound: a wrong key shows within a few hundred
-// bytes of deflate data, and inflating all 64 KiB would cost too much.
-constexpr std::size_t InputBudget = 32768;
-constexpr std::size_t OutputBudget = std::size_t(128) << 10;
-
 constexpr std::uint32_t LocalHeader = 0x04034B50;
 constexpr std::uint32_t CentralHeader = 0x02014B50;
 constexpr std::uint32_t EndRecord = 0x06054B50;
@@ -40,12 +35,6 @@ constexpr std::uint16_t MethodStored = 0;
 constexpr std::uint16_t MethodDeflated = 8;
 constexpr std::uint16_t MethodDeflate64 = 9;
 constexpr std::uint16_t MethodDclImplode = 10;
-
-struct Budget
-{
-    std::size_t input = InputBudget;
-    std::size_t output = OutputBudget;
-};
 
 struct Entry
 {
@@ -295,7 +284,7 @@ Step judgeStoredWithDescriptor(const Beginning& file, const Entry& entry)
 
 // Inflates as far as the bytes and the budget allow; an entry given whole
 // must end exactly at its size with its CRC and size matching.
-Step judgeDeflated(const Beginning& file, const Entry& entry, Budget& budget)
+Step judgeDeflated(const Beginning& file, const Entry& entry, InflateBudget& budget)
 {
     const auto rest = file.bytes.subspan(std::min(entry.dataStart, file.bytes.size()));
     std::size_t available = std::min(rest.size(), budget.input);
@@ -308,8 +297,7 @@ Step judgeDeflated(const Beginning& file, const Entry& entry, Budget& budget)
         cap = std::size_t(std::min<std::uint64_t>(cap, *entry.size + 1));
     }
     const auto inflated = inflatePrefix(rest.first(available), -MAX_WBITS, cap, Checksum::Crc32);
-    budget.input -= inflated.consumed;
-    budget.output -= inflated.produced;
+    budget.spend(inflated);
     const bool clipped = available < rest.size() && !whole;
     switch (inflated.status) {
     case InflateStatus::Failed:
@@ -346,7 +334,7 @@ bool mayBeDeflate64(const Entry& entry)
     return entry.method == MethodDeflate64 && entry.version >= 21;
 }
 
-bool decodesDespiteSizes(const Beginning& file, const Entry& entry, Budget& budget)
+bool decodesDespiteSizes(const Beginning& file, const Entry& entry, InflateBudget& budget)
 {
     const std::uint64_t length = *entry.compressedSize;
     if (*entry.size == 0 || length > file.bytes.size() - entry.dataStart) {
@@ -361,26 +349,24 @@ bool decodesDespiteSizes(const Beginning& file, const Entry& entry, Budget& budg
     }
     const auto inflated =
         inflatePrefix(data, -MAX_WBITS, std::size_t(*entry.size) + 1, Checksum::Crc32);
-    budget.input -= inflated.consumed;
-    budget.output -= inflated.produced;
+    budget.spend(inflated);
     return inflated.status == InflateStatus::Ended && inflated.consumed == length &&
            inflated.produced == *entry.size && inflated.checksum == entry.crc;
 }
 
-bool decodesDespiteDescriptor(const Beginning& file, const Entry& entry, Budget& budget)
+bool decodesDespiteDescriptor(const Beginning& file, const Entry& entry, InflateBudget& budget)
 {
     const auto rest = file.bytes.subspan(std::min(entry.dataStart, file.bytes.size()));
     const auto inflated = inflatePrefix(rest.first(std::min(rest.size(), budget.input)), -MAX_WBITS,
                                         budget.output, Checksum::Crc32);
-    budget.input -= inflated.consumed;
-    budget.output -= inflated.produced;
+    budget.spend(inflated);
     return inflated.status == InflateStatus::Ended &&
            judgeDescriptor(file, entry.dataStart + inflated.consumed, inflated).next;
 }
 
 // Entries we cannot decode are passed by their sizes; without sizes, their
 // end cannot be found.
-Step skipEntry(const Beginning& file, const Entry& entry, Budget& budget)
+Step skipEntry(const Beginning& file, const Entry& entry, InflateBudget& budget)
 {
     if (entry.hasDescriptor()) {
         const bool decodes =
@@ -393,7 +379,7 @@ Step skipEntry(const Beginning& file, const Entry& entry, Budget& budget)
     return {Structure::Unknown, entry.dataStart + std::size_t(*entry.compressedSize)};
 }
 
-Step judgeEntryData(const Beginning& file, const Entry& entry, Budget& budget)
+Step judgeEntryData(const Beginning& file, const Entry& entry, InflateBudget& budget)
 {
     if (entry.flags & FlagEncrypted) {
         return skipEntry(file, entry, budget);
@@ -452,7 +438,7 @@ Step judgeFollowing(const Beginning& file, std::size_t at, Structure soFar)
 Structure judgeZip(const Beginning& file)
 {
     const ByteReader reader(file.bytes);
-    Budget budget;
+    InflateBudget budget;
     Structure verdict = Structure::Unknown;
     std::optional<std::size_t> at = 0;
     while (at && reader.le32(*at) == LocalHeader && budget.input > 0 && budget.output > 0) {
