@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <optional>
@@ -41,27 +42,38 @@ void showProgress(JobView& view, std::int64_t done, std::int64_t size)
     view.showProgress(percent, done);
 }
 
-// The window's side of the byte loop: waits for the worker at most one
-// interval, shows how far it is and yields, until it has failed or named the
+// The window's side of the byte loop: waits for the worker, shows how far it
+// is at every update interval, and yields at every events interval too
+// (between the updates, when one is set), until it has failed or named the
 // output. The full count is shown before the output may be named.
 Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOptions& options)
 {
+    using Clock = std::chrono::steady_clock;
+    const auto slice = options.eventsInterval.count() > 0
+                           ? std::min(options.eventsInterval, options.updateInterval)
+                           : options.updateInterval;
+    auto nextUpdate = Clock::now() + options.updateInterval;
+    bool fullCountShown = false;
     for (;;) {
-        const JobWorker::Snapshot now =
-            worker.wait(std::chrono::steady_clock::now() + options.updateInterval);
+        const JobWorker::Snapshot now = worker.wait(std::min(nextUpdate, Clock::now() + slice));
         if (now.state == JobWorker::State::Failed) {
             return Outcome::failure({});
         }
         if (now.state == JobWorker::State::Committed) {
             return {Outcome::Kind::Success, {}, MessageKind::None};
         }
-        showProgress(view, now.done, size);
+        const bool complete = now.done == size;
+        if (Clock::now() >= nextUpdate || (complete && !fullCountShown)) {
+            showProgress(view, now.done, size);
+            fullCountShown = complete;
+            nextUpdate = Clock::now() + options.updateInterval;
+        }
         view.yield();
         if (view.endRequested()) {
             worker.abandon(); // never waits for a stalled disk
             return ended();
         }
-        if (now.done == size) {
+        if (fullCountShown) {
             worker.allowCommit();
         }
     }

@@ -20,6 +20,10 @@ struct JobOptions
     // The view is updated, and the job yields, at least this often while the
     // bytes move on their own thread (and once when they have all been written).
     std::chrono::milliseconds updateInterval{30};
+    // When set, the job also yields this often between the updates, so
+    // that the window answers its events (an assistive tool's calls among
+    // them) as promptly during a job as when idle.
+    std::chrono::milliseconds eventsInterval{0};
     // None in the program: the job reads and writes its files directly.
     std::shared_ptr<StreamWrapper> streams;
     // Empty: the output name rule. "-": standard output. Else the output's

@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-base-private-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libbenchmark-dev time
   zlib1g-dev libbz2-dev liblzma-dev libzstd-dev libjpeg62-turbo-dev libgif-dev
   libogg-dev libflac-dev libwebp-dev

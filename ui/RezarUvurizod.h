@@ -26,7 +26,15 @@ struct WindowParts
 {
     MessageBoxes* boxes = nullptr;
     std::unique_ptr<FileOpenDialog> dialog;
-    JobOptions jobOptions;
+    JobOptions jobOptions = promptJobOptions();
+
+    // The window's own tuning: its events answered within a millisecond.
+    static JobOptions promptJobOptions()
+    {
+        JobOptions options;
+        options.eventsInterval = std::chrono::milliseconds(1);
+        return options;
+    }
 };
 
 // The program's only window: start-up, centring, and the command procedures

@@ -4,6 +4,7 @@
 #include "ui/WindowJobView.h"
 
 #include "job/Texts.h"
+#include "ui/SpokenPace.h"
 #include "ui/WindowTexts.h"
 
 #include "ui/controls/QuibexCmd.h"
@@ -40,11 +41,13 @@ void WindowJobView::setCryptCaption(const QString& text)
 void WindowJobView::setStatus(const QString& text)
 {
     setFittingText(m_ui.statusLabel, text);
+    m_ui.spokenPace->changed(m_ui.statusLabel);
 }
 
 void WindowJobView::setSizeText(const QString& text)
 {
     m_ui.lbtaille->setText(text);
+    m_ui.spokenPace->changed(m_ui.lbtaille);
 }
 
 void WindowJobView::showProgress(int percent, std::optional<std::int64_t> bytesDone)
@@ -52,14 +55,17 @@ void WindowJobView::showProgress(int percent, std::optional<std::int64_t> bytesD
     m_ui.barre->setValue(percent);
     // The label beside the bar says what the bar says to assistive tools.
     setFittingText(m_ui.pourcent, m_ui.barre->text());
+    m_ui.spokenPace->changed(m_ui.pourcent);
     if (bytesDone) {
         m_ui.lbcryptes->setText(QString::number(*bytesDone) + texts::text(texts::CountSuffix));
+        m_ui.spokenPace->changed(m_ui.lbcryptes);
     }
 }
 
 void WindowJobView::clearProgress()
 {
     setFittingText(m_ui.pourcent, texts::text(texts::IdlePercent));
+    m_ui.spokenPace->changed(m_ui.pourcent);
     m_ui.barre->setValue(0);
 }
 
@@ -67,6 +73,8 @@ void WindowJobView::clearCounts()
 {
     m_ui.lbcryptes->setText(window_texts::idleCount());
     m_ui.lbtaille->setText(QStringLiteral("0"));
+    m_ui.spokenPace->changed(m_ui.lbcryptes);
+    m_ui.spokenPace->changed(m_ui.lbtaille);
 }
 
 void WindowJobView::setPasswordEntryVisible(bool on)

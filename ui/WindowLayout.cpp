@@ -6,6 +6,7 @@
 #include "job/Texts.h"
 #include "ui/LegacyFonts.h"
 #include "ui/Pictures.h"
+#include "ui/SpokenPace.h"
 #include "ui/WindowTexts.h"
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexFrm.h"
@@ -37,6 +38,9 @@ const QColor White{0xFF, 0xFF, 0xFF};
 const QColor Magenta{0xFF, 0x00, 0xFF};
 const QColor Pink{0xFF, 0x31, 0xCE};
 constexpr QSize ClientArea{414, 242};
+// A screen reader says a label's change in about a second; told more often,
+// it falls behind the job.
+constexpr std::chrono::milliseconds SpokenEvery{1000};
 
 // The picture buttons of the top row, left to right in tab order.
 struct ImageButtonRow
@@ -320,6 +324,11 @@ private:
         m_ui.pourcent->setAccessibleDescription(spoken::PercentHint);
         m_ui.lbcryptes->setAccessibleDescription(spoken::CountHint);
         m_ui.lbtaille->setAccessibleDescription(spoken::SizeHint);
+        m_ui.spokenPace = new SpokenPace(SpokenEvery, &m_window);
+        m_ui.spokenPace->setObjectName(QStringLiteral("spokenPace"));
+        for (QLabel* told : {m_ui.statusLabel, m_ui.pourcent, m_ui.lbcryptes, m_ui.lbtaille}) {
+            m_ui.spokenPace->follow(told);
+        }
         for (QMenu* titled : {m_ui.menuFichier, m_ui.menuOption}) {
             titled->setAccessibleName(QString(titled->title()).remove(QLatin1Char('&')));
         }

@@ -17,6 +17,7 @@ class QuibexCmd;
 class QuibexFrm;
 class QuibexMenu;
 class QuibexPBar;
+class SpokenPace;
 
 // The controls and menu items of the window, each under the name it carries
 // as its object name (the password box and its label excepted).
@@ -40,6 +41,8 @@ struct WindowControls
     QLabel* lbcryptes = nullptr;
     QLabel* pourcent = nullptr;
     QLabel* statusLabel = nullptr;
+    // How the four labels above are told to assistive tools.
+    SpokenPace* spokenPace = nullptr;
 
     QMenu* menuFichier = nullptr;
     QMenu* menuOption = nullptr;

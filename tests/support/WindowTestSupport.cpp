@@ -5,6 +5,7 @@
 
 #include "job/Texts.h"
 #include "tests/support/ScriptedFileOpenDialog.h"
+#include "ui/SpokenPace.h"
 #include "ui/WindowTexts.h"
 #include "ui/controls/QuibexCmd.h"
 #include "ui/controls/QuibexPBar.h"
@@ -129,6 +130,7 @@ WindowControls controlsOf(QWidget& window)
     controls.lbcryptes = control<QLabel>(window, QStringLiteral("lbcryptes"));
     controls.pourcent = control<QLabel>(window, QStringLiteral("pourcent"));
     controls.statusLabel = control<QLabel>(window, QStringLiteral("statusLabel"));
+    controls.spokenPace = control<SpokenPace>(window, QStringLiteral("spokenPace"));
     controls.menuOption = control<QMenu>(window, QStringLiteral("menu_option"));
     controls.ouvrir = control<QAction>(window, QStringLiteral("menu_fichier_ouvrir"));
     controls.simple = control<QAction>(window, QStringLiteral("menu_option_simple"));

@@ -6,21 +6,29 @@
 #include "job/FileJob.h"
 #include "tests/support/ScriptedFileOpenDialog.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/TestStreams.h"
 #include "tests/support/WindowTestSupport.h"
 #include "ui/Application.h"
 #include "ui/RezarUvurizod.h"
 #include "ui/controls/MessageBox.h"
 #include "ui/controls/QuibexCmd.h"
+#include "ui/controls/QuibexPBar.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
+
+#include <chrono>
 
 using namespace quibex;
 
@@ -67,6 +75,56 @@ QStringList offeredActions(QAccessibleInterface* shown)
     return actions;
 }
 
+// What the window tells assistive tools while it is on: the platform's
+// accessibility turned on as a screen reader turns it on, its events kept.
+class HeardEvents
+{
+public:
+    struct Heard
+    {
+        QAccessible::Event type;
+        QString name;
+        QVariant value;
+    };
+
+    HeardEvents()
+    {
+        s_heard.clear();
+        QAccessible::installUpdateHandler(&HeardEvents::hear);
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+    }
+    ~HeardEvents()
+    {
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
+        QAccessible::installUpdateHandler(nullptr);
+    }
+    HeardEvents(const HeardEvents&) = delete;
+    HeardEvents& operator=(const HeardEvents&) = delete;
+
+    static QList<Heard> of(QAccessible::Event type, const QStringList& names)
+    {
+        QList<Heard> heard;
+        for (const Heard& one : std::as_const(s_heard)) {
+            if (one.type == type && names.contains(one.name)) {
+                heard << one;
+            }
+        }
+        return heard;
+    }
+
+private:
+    static void hear(QAccessibleEvent* event)
+    {
+        QVariant value;
+        if (event->type() == QAccessible::ValueChanged) {
+            value = static_cast<QAccessibleValueChangeEvent*>(event)->value();
+        }
+        s_heard << Heard{event->type(), event->object()->objectName(), value};
+    }
+
+    static inline QList<Heard> s_heard;
+};
+
 QStringList tabs(int count, const QString& then)
 {
     QStringList keys;
@@ -99,6 +157,7 @@ private slots:
     void strayAccessKeysTypeNothing_data();
     void strayAccessKeysTypeNothing();
     void progressIsRead();
+    void progressIsHeardAtAPaceAScreenReaderKeeps();
 
     void wholeRunFromTheKeyboard_data();
     void wholeRunFromTheKeyboard();
@@ -185,9 +244,13 @@ void TestAccessibility::controlsAsAssistiveToolsSeeThem()
     }
     const QAccessible::State state = shown->state();
     QCOMPARE(bool(state.focusable), focusable);
-    // What takes no focus is only read: it offers no action.
+    // What takes no focus is only read: it offers no action, but for the
+    // Increase and Decrease that AT-SPI gives any value, which the bar
+    // ignores as Qt's own bar does.
     if (!focusable) {
-        QCOMPARE(offeredActions(shown), QStringList{});
+        const QStringList bars{QAccessibleActionInterface::increaseAction(),
+                               QAccessibleActionInterface::decreaseAction()};
+        QCOMPARE(offeredActions(shown), role == QAccessible::ProgressBar ? bars : QStringList{});
     }
     QVERIFY(!state.invisible && !state.disabled);
     QCOMPARE(shown->parent()->object(), control<QWidget>(window, name)->parentWidget());
@@ -375,10 +438,59 @@ void TestAccessibility::progressIsRead()
     WindowView(window).showProgress(42, 1);
     QCOMPARE(value->text(0, value->characterCount()), QStringLiteral("42 %"));
     QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("42 %"));
-    QCOMPARE(accessible(window, QStringLiteral("pourcent"))->text(QAccessible::Name),
-             QStringLiteral("42 %"));
-    QCOMPARE(accessible(window, QStringLiteral("lbcryptes"))->text(QAccessible::Name),
-             QStringLiteral("1 octets cryptés sur "));
+    QCOMPARE(bar->valueInterface()->currentValue().toInt(), 42);
+    QTRY_COMPARE(accessible(window, QStringLiteral("pourcent"))->text(QAccessible::Name),
+                 QStringLiteral("42 %"));
+    QTRY_COMPARE(accessible(window, QStringLiteral("lbcryptes"))->text(QAccessible::Name),
+                 QStringLiteral("1 octets cryptés sur "));
+}
+
+void TestAccessibility::progressIsHeardAtAPaceAScreenReaderKeeps()
+{
+    // A job of some two seconds on a slow disk, in the window as the program
+    // makes it.
+    const QString input = m_folder->filePath(QStringLiteral("gros.dat"));
+    QVERIFY(testfiles::writeFile(input, testfiles::randomBytes(6 << 20, 5)));
+    JobOptions options = WindowParts::promptJobOptions();
+    options.blockSize = 64 << 10;
+    options.streams = std::make_shared<testing::TestStreams>(
+        testing::TestStreams::Faults{.bytesPerSecond = 3 << 20});
+    ScriptedWindow window(options);
+    QVERIFY(showAndActivate(window));
+    ScriptedFileOpenDialog::setNextChoice(input);
+    activate(window, QStringLiteral("btnParcourir"));
+    activate(window, QStringLiteral("btnCrypt"));
+    control<QLineEdit>(window, QStringLiteral("Motdepass"))->setText(QStringLiteral("secret"));
+
+    const HeardEvents heard;
+    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
+    QElapsedTimer job;
+    job.start();
+    activate(window, QStringLiteral("btnCrypt"));
+    const double seconds = double(job.elapsed()) / 1000;
+    QVERIFY2(seconds > 1.5, "the job is long enough to be heard meanwhile");
+
+    // Every value the bar takes is told, as Qt's own bar tells it.
+    const auto values = HeardEvents::of(QAccessible::ValueChanged, {"barre_progression"});
+    QVERIFY(values.size() >= 20);
+    for (qsizetype i = 1; i < values.size() - 1; ++i) {
+        QVERIFY(values[i].value.toInt() > values[i - 1].value.toInt());
+    }
+    QCOMPARE(values.constLast().value.toInt(), 0); // idle again
+    QCOMPARE(values[values.size() - 2].value.toInt(), 100);
+
+    // The labels at most once a second, and with the job's progress.
+    const QStringList labels{"pourcent", "lbcryptes", "statusLabel", "lbtaille"};
+    const auto names = HeardEvents::of(QAccessible::NameChanged, labels);
+    QVERIFY2(names.size() <= labels.size() * (int(seconds) + 2),
+             qPrintable(QString::number(names.size())));
+    QVERIFY(!HeardEvents::of(QAccessible::NameChanged, {"pourcent"}).isEmpty());
+
+    // What they say at last is what they show.
+    for (const QString& name : labels) {
+        QTRY_COMPARE(accessible(window, name)->text(QAccessible::Name),
+                     control<QLabel>(window, name)->text());
+    }
 }
 
 void TestAccessibility::wholeRunFromTheKeyboard_data()

@@ -16,9 +16,13 @@ namespace {
 constexpr int FrameWidth = 2;
 constexpr int BlockGap = 2;
 
-// A read-only progress bar: its value is read as text, the percentage it
-// stands for, as the window's own label shows it, and it offers no action.
-class QuibexPBarAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+// A progress bar as assistive tools know one: its value through the value
+// interface, whose changes they announce, and as text, the percentage the
+// window's own label shows. Qt's AT-SPI bridge offers Increase and Decrease
+// for any value, as for Qt's own bar; here as there, they change nothing.
+class QuibexPBarAccessible : public QAccessibleWidget,
+                             public QAccessibleTextInterface,
+                             public QAccessibleValueInterface
 {
 public:
     explicit QuibexPBarAccessible(QuibexPBar* bar)
@@ -35,6 +39,9 @@ public:
     {
         if (t == QAccessible::TextInterface) {
             return static_cast<QAccessibleTextInterface*>(this);
+        }
+        if (t == QAccessible::ValueInterface) {
+            return static_cast<QAccessibleValueInterface*>(this);
         }
         return QAccessibleWidget::interface_cast(t);
     }
@@ -66,6 +73,12 @@ public:
         return {};
     }
 
+    QVariant currentValue() const override { return m_bar->value(); }
+    void setCurrentValue(const QVariant& /*value*/) override {}
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 0; }
+
 private:
     QuibexPBar* m_bar;
 };
@@ -79,8 +92,14 @@ QuibexPBar::QuibexPBar(QWidget* parent) : QWidget(parent)
 
 void QuibexPBar::setValue(int value)
 {
-    m_value = qBound(0, value, 100);
+    const int bounded = qBound(0, value, 100);
+    if (bounded == m_value) {
+        return;
+    }
+    m_value = bounded;
     update();
+    QAccessibleValueChangeEvent changed(this, m_value);
+    QAccessible::updateAccessibility(&changed);
 }
 
 QString QuibexPBar::text() const

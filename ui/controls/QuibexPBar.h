@@ -10,10 +10,8 @@ namespace quibex {
 
 // A progress bar from 0 to 100 with a chosen bar colour, filled in blocks
 // unless smooth scrolling is on, with an optional percentage caption, painted
-// by the program itself. Assistive tools see a progress bar that they read as
-// the text "42 %" and that offers them no action: nothing on it can be
-// changed. It is not Qt's progress bar, which assistive tools read through a
-// value interface that AT-SPI offers as Increase and Decrease actions.
+// by the program itself. Assistive tools see a progress bar as they see Qt's:
+// a value from 0 to 100, each change of it told to them, and the text "42 %".
 class QuibexPBar : public QWidget
 {
     Q_OBJECT
