@@ -219,6 +219,7 @@ private slots:
     void browse();
     void otherWaysToChoose_data();
     void otherWaysToChoose();
+    void browseDuringAJobConcernsTheNextRun_data();
     void browseDuringAJobConcernsTheNextRun();
 
     void encryptSteps_data();
@@ -431,8 +432,16 @@ void TestCommands::otherWaysToChoose()
     QVERIFY(ScriptedFileOpenDialog::shown().isEmpty());
 }
 
+void TestCommands::browseDuringAJobConcernsTheNextRun_data()
+{
+    QTest::addColumn<bool>("handedOver");
+    QTest::newRow("Browse") << false;
+    QTest::newRow("a second start handing a file over") << true;
+}
+
 void TestCommands::browseDuringAJobConcernsTheNextRun()
 {
+    QFETCH(bool, handedOver);
     const QByteArray data = testfiles::randomBytes(200000, 7);
     QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), data));
     CommandWindow window(slowJob());
@@ -444,8 +453,12 @@ void TestCommands::browseDuringAJobConcernsTheNextRun()
                 [&] {
                     browseDisabled =
                         !control<QWidget>(window, QStringLiteral("btnParcourir"))->isEnabled();
-                    ScriptedFileOpenDialog::setNextChoice(path(QStringLiteral("autre.qbc")));
-                    window.activate(QStringLiteral("QuibexCmd1"));
+                    if (handedOver) {
+                        window.showHandedOver(path(QStringLiteral("autre.qbc")));
+                    } else {
+                        ScriptedFileOpenDialog::setNextChoice(path(QStringLiteral("autre.qbc")));
+                        window.activate(QStringLiteral("QuibexCmd1"));
+                    }
                     shownDuringTheJob = window.text(QStringLiteral("fileSelected"));
                 });
     window.encrypt(QStringLiteral("secret"));
@@ -839,6 +852,8 @@ void TestCommands::clicksDuringTheExpansion_data()
     // the expansion is chosen after it.
     QTest::newRow("Browse") << "Browse"
                             << "photo.jpg" << true << 0 << "";
+    QTest::newRow("handed over") << "handed over"
+                                 << "photo.jpg" << true << 0 << "";
     QTest::newRow("simple mode") << "menu_option_simple"
                                  << "photo.jpg" << false << 0 << "";
     QTest::newRow("second Encrypt") << "btnCrypt"
@@ -878,6 +893,8 @@ void TestCommands::clicksDuringTheExpansion()
                     const int before = testBoxes().shownCount();
                     if (click == QStringLiteral("Browse")) {
                         window.choose(path(QStringLiteral("autre.txt")));
+                    } else if (click == QStringLiteral("handed over")) {
+                        window.showHandedOver(path(QStringLiteral("autre.txt")));
                     } else if (click.startsWith(QStringLiteral("edited"))) {
                         if (click.endsWith(QStringLiteral("simple"))) {
                             window.setMode(false);
@@ -905,7 +922,7 @@ void TestCommands::clicksDuringTheExpansion()
     QCOMPARE(testfiles::readFile(output), testfiles::transformed(photo ? data : other, key));
     QCOMPARE(testfiles::entries(m_folder->path()).size(), 3);
     QVERIFY(window.isIdle());
-    if (click == QStringLiteral("Browse")) {
+    if (click == QStringLiteral("Browse") || click == QStringLiteral("handed over")) {
         QCOMPARE(window.text(QStringLiteral("fileSelected")), path(QStringLiteral("autre.txt")));
     }
 }
