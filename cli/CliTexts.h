@@ -34,6 +34,9 @@ inline constexpr const char* ForceAndNoClobber = "--force et --no-clobber s'excl
 inline constexpr const char* OutputForOne = "-o ne vaut que pour un seul fichier, sans -r.";
 inline constexpr const char* OutputToTerminal =
     "La sortie standard est un terminal : redirigez-la vers un fichier ou un programme.";
+inline constexpr const char* NotADescriptor =
+    "--password-fd attend le numéro d'un descripteur ouvert, pas « %1 ».";
+inline constexpr const char* TwoPasswordSources = "--password-file et --password-fd s'excluent.";
 inline constexpr const char* NoTerminal =
     "Pas de terminal pour demander le mot de passe : utilisez --password-file ou --password-fd.";
 inline constexpr const char* PasswordUnreadable = "Le mot de passe n'a pas pu être lu : %1";
@@ -55,6 +58,27 @@ inline constexpr const char* OtherMode =
 inline constexpr const char* WrongKey =
     "le contenu décrypté ne ressemble pas à ce que dit son nom : le mot de passe ou le mode est "
     "sans doute faux (--force pour décrypter quand même).";
+inline constexpr const char* WrongKeyNoMode =
+    "le contenu décrypté ne ressemble pas à ce que dit son nom dans aucun des deux modes : le mot "
+    "de passe est sans doute faux (--force avec --simple ou --advanced pour décrypter quand même).";
+inline constexpr const char* Missing = "ce fichier n'existe pas.";
+inline constexpr const char* DanglingLink = "c'est un lien vers un fichier qui n'existe pas.";
+inline constexpr const char* LinkSkipped =
+    "c'est un lien : un parcours ne suit pas les liens, il est ignoré (donnez-le par son nom pour "
+    "le traiter).";
+inline constexpr const char* Unreadable = "ce fichier ne peut pas être lu : %1";
+inline constexpr const char* FolderUnreadable = "ce dossier ne peut pas être parcouru : %1";
+inline constexpr const char* NameNotUtf8 =
+    "son nom n'est pas écrit en UTF-8 : qbc ne peut pas le traiter, il est ignoré.";
+inline constexpr const char* AlreadyEncrypted =
+    "il est déjà crypté (.qbc) : utilisez decrypt pour le décrypter.";
+inline constexpr const char* NotEncrypted =
+    "ce n'est pas un fichier crypté (.qbc) : utilisez encrypt pour le crypter.";
+inline constexpr const char* SameOutput =
+    "son fichier produit, %1, serait aussi celui de %2 : il n'est pas traité (renommez l'un des "
+    "deux).";
+inline constexpr const char* OutputIsInput =
+    "la sortie standard est ce fichier même : rien n'est écrit.";
 inline constexpr const char* Summary = "%1 fait(s), %2 refusé(s), %3 en échec.";
 
 } // namespace quibex::cli

@@ -7,6 +7,7 @@
 #include "job/Texts.h"
 
 #include <QFile>
+#include <QHash>
 
 #include <array>
 #include <cerrno>
@@ -50,7 +51,55 @@ void writeError(const QByteArray& bytes)
     }
 }
 
+// The length of the UTF-8 sequence of a printable character at the start of
+// bytes; 0 for a control character or bytes that are not UTF-8.
+qsizetype printableSequence(QByteArrayView bytes)
+{
+    const auto lead = static_cast<unsigned char>(bytes.front());
+    if (lead < 0x80) {
+        return lead >= 0x20 && lead != 0x7f ? 1 : 0;
+    }
+    const qsizetype length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc2 ? 2 : 0;
+    if (length == 0 || bytes.size() < length) {
+        return 0;
+    }
+    const QString decoded = QString::fromUtf8(bytes.first(length));
+    const char32_t c = decoded.toUcs4().value(0);
+    const bool valid = !decoded.contains(QChar::ReplacementCharacter) &&
+                       QString(decoded).toUtf8() == bytes.first(length);
+    return valid && !(c >= 0x80 && c < 0xa0) ? length : 0;
+}
+
 } // namespace
+
+QString quotedName(const QByteArray& name)
+{
+    QString plain;
+    QString quoted = QStringLiteral("$'");
+    bool needsQuotes = false;
+    for (qsizetype at = 0; at < name.size();) {
+        const qsizetype length = printableSequence(QByteArrayView(name).sliced(at));
+        if (length > 0) {
+            const QString character = QString::fromUtf8(name.mid(at, length));
+            plain += character;
+            quoted += character == QLatin1String("'") || character == QLatin1String("\\")
+                          ? QLatin1Char('\\') + character
+                          : character;
+            at += length;
+            continue;
+        }
+        needsQuotes = true;
+        const auto byte = static_cast<unsigned char>(name.at(at));
+        static const QHash<unsigned char, QString> named{
+            {'\a', QStringLiteral("\\a")}, {'\b', QStringLiteral("\\b")},
+            {'\t', QStringLiteral("\\t")}, {'\n', QStringLiteral("\\n")},
+            {'\v', QStringLiteral("\\v")}, {'\f', QStringLiteral("\\f")},
+            {'\r', QStringLiteral("\\r")}};
+        quoted += named.value(byte, QStringLiteral("\\%1").arg(byte, 3, 8, QLatin1Char('0')));
+        ++at;
+    }
+    return needsQuotes ? quoted + QLatin1Char('\'') : plain;
+}
 
 int endSignal()
 {
@@ -65,7 +114,7 @@ void handleEndSignals()
     action.sa_handler = onEndSignal;
     sigemptyset(&action.sa_mask);
     // No restart: a prompt waiting for the terminal ends too.
-    for (const int signal : std::array{SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : std::array{SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         struct sigaction before
         {
         };
@@ -105,7 +154,12 @@ CliView::CliView(bool showProgress, Replace replace)
 
 void CliView::start(const QString& file)
 {
-    m_file = file;
+    start(QFile::encodeName(file));
+}
+
+void CliView::start(const QByteArray& nativeFile)
+{
+    m_file = quotedName(nativeFile);
     m_outcome = Outcome::Done;
     m_percent = 0;
     m_done = 0;

@@ -32,8 +32,9 @@ public:
 
     CliView(bool showProgress, Replace replace);
 
-    // Before each file's job.
+    // Before each file's job; by its bytes, for names that are not UTF-8.
     void start(const QString& file);
+    void start(const QByteArray& nativeFile);
     Outcome outcome() const { return m_outcome; }
     // A refusal of the command's own, naming the current file.
     void refuse(const QString& why);
@@ -67,9 +68,15 @@ private:
     bool m_lineOpen = false;
 };
 
-// Set from a signal handler: SIGINT, SIGTERM or SIGHUP asked the command to end.
+// Set from a signal handler: SIGINT, SIGTERM, SIGHUP or SIGQUIT asked the
+// command to end.
 int endSignal();
 void handleEndSignals();
+
+// The name as ls shows one that holds control characters or bytes that are
+// not UTF-8: $'...' with escapes, so that no name moves the terminal or
+// forges a line; any other as it is.
+QString quotedName(const QByteArray& name);
 
 // One line on standard error, "qbc: " first.
 void printError(const QString& line);

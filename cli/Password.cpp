@@ -13,7 +13,9 @@
 #include <QScopeGuard>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <termios.h>
 #include <unistd.h>
 
@@ -23,8 +25,17 @@ namespace {
 
 constexpr qsizetype LongestLine = 4096;
 
+volatile std::sig_atomic_t g_stopAsked = 0;
+
+extern "C" void onStopSignal(int /*signal*/)
+{
+    g_stopAsked = 1;
+}
+
 // Up to a line end (not kept, nor a carriage return before it), or the end.
-std::optional<QByteArray> readLine(int fd, QString& error)
+// A stop asked meanwhile (Ctrl+Z) runs whenStopped, which stops the process.
+std::optional<QByteArray> readLine(int fd, QString& error,
+                                   const std::function<void()>& whenStopped = {})
 {
     QByteArray line;
     char byte = 0;
@@ -32,7 +43,12 @@ std::optional<QByteArray> readLine(int fd, QString& error)
         const ssize_t n = ::read(fd, &byte, 1);
         if (n < 0 && errno == EINTR) {
             if (endSignal() != 0) {
+                wipeSecret(line);
                 return std::nullopt;
+            }
+            if (g_stopAsked != 0 && whenStopped) {
+                g_stopAsked = 0;
+                whenStopped();
             }
             continue;
         }
@@ -64,23 +80,52 @@ std::optional<QByteArray> fromFile(const QString& path, QString& error)
     return line;
 }
 
-// Asked on the terminal, without echo.
+// Stops the process as Ctrl+Z would have, until it is continued.
+void stopHere()
+{
+    struct sigaction ours
+    {
+    };
+    ::sigaction(SIGTSTP, nullptr, &ours);
+    ::signal(SIGTSTP, SIG_DFL);
+    ::raise(SIGTSTP);
+    ::sigaction(SIGTSTP, &ours, nullptr);
+}
+
+// Asked on the terminal, without echo. The echo comes back whenever the
+// prompt is left: a line read, an end signal, or a stop (and goes off again
+// when the command is continued).
 std::optional<QByteArray> prompted(int terminal, const char* prompt, QString& error)
 {
     termios before{};
     const bool echoOff = ::tcgetattr(terminal, &before) == 0;
-    if (echoOff) {
-        termios quiet = before;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        ::tcsetattr(terminal, TCSAFLUSH, &quiet);
-    }
+    termios quiet = before;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    const auto echo = [&](bool on) {
+        if (echoOff) {
+            ::tcsetattr(terminal, TCSAFLUSH, on ? &before : &quiet);
+        }
+    };
+    struct sigaction stop
+    {
+    };
+    stop.sa_handler = onStopSignal;
+    sigemptyset(&stop.sa_mask);
+    struct sigaction stopBefore
+    {
+    };
+    ::sigaction(SIGTSTP, &stop, &stopBefore);
+    echo(false);
     const QByteArray text = texts::text(prompt).toUtf8();
     [[maybe_unused]] const ssize_t shown =
         ::write(terminal, text.constData(), std::size_t(text.size()));
-    std::optional<QByteArray> line = readLine(terminal, error);
-    if (echoOff) {
-        ::tcsetattr(terminal, TCSAFLUSH, &before);
-    }
+    std::optional<QByteArray> line = readLine(terminal, error, [&] {
+        echo(true);
+        stopHere();
+        echo(false);
+    });
+    echo(true);
+    ::sigaction(SIGTSTP, &stopBefore, nullptr);
     [[maybe_unused]] const ssize_t newline = ::write(terminal, "\n", 1);
     return line;
 }

@@ -5,116 +5,28 @@
 
 #include "cli/CliTexts.h"
 #include "cli/CliView.h"
+#include "cli/Options.h"
 #include "cli/Password.h"
+#include "cli/Plan.h"
 #include "job/BatchJob.h"
 #include "job/FileJob.h"
 #include "job/KeyCheck.h"
 #include "job/PasswordKey.h"
 #include "job/Texts.h"
 
-#include <QCommandLineParser>
-#include <QDirIterator>
-#include <QFileInfo>
+#include <QFile>
 #include <QScopeGuard>
 
 #include <array>
 #include <cstdio>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace quibex::cli {
 
 namespace {
-
-enum class Command
-{
-    Encrypt,
-    Decrypt,
-    Check
-};
-
-struct Options
-{
-    Command command = Command::Encrypt;
-    std::optional<bool> advanced; // none: the check chooses, when decrypting
-    bool recursive = false;
-    bool force = false;
-    bool noClobber = false;
-    bool quiet = false;
-    QString output;
-    PasswordSource password;
-    QStringList paths;
-};
-
-struct Tally
-{
-    int done = 0;
-    int refused = 0;
-    int failed = 0;
-
-    void count(CliView::Outcome outcome)
-    {
-        ++(outcome == CliView::Outcome::Done      ? done
-           : outcome == CliView::Outcome::Refused ? refused
-                                                  : failed);
-    }
-};
-
-bool isEncrypted(const QString& path)
-{
-    return path.endsWith(QLatin1String(".qbc"), Qt::CaseInsensitive);
-}
-
-// The files under a folder, in order: links to folders are not followed; a
-// walk encrypts what is not encrypted yet and decrypts what is.
-QStringList walk(const QString& folder, const Options& options, CliView& view, Tally& tally)
-{
-    QStringList files;
-    QDirIterator entries(folder,
-                         QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                         QDirIterator::Subdirectories);
-    while (entries.hasNext()) {
-        const QString path = entries.next();
-        const QFileInfo info = entries.fileInfo();
-        if (info.isDir()) {
-            continue; // a folder is walked, a link to one is not
-        }
-        if (!info.isFile()) {
-            view.start(path);
-            view.refuse(texts::text(SpecialSkipped));
-            ++tally.refused;
-            continue;
-        }
-        if (isEncrypted(path) == (options.command != Command::Encrypt)) {
-            files << path;
-        }
-    }
-    files.sort();
-    return files;
-}
-
-QStringList filesOf(const Options& options, CliView& view, Tally& tally)
-{
-    QStringList files;
-    for (const QString& path : options.paths) {
-        struct stat entry
-        {
-        };
-        if (::stat(QFile::encodeName(path).constData(), &entry) == 0 && S_ISDIR(entry.st_mode)) {
-            if (options.recursive) {
-                files += walk(path, options, view, tally);
-            } else {
-                view.start(path);
-                view.refuse(texts::text(IsFolder));
-                ++tally.refused;
-            }
-            continue;
-        }
-        files << path; // the job refuses what is not a regular file, by name
-    }
-    return files;
-}
 
 // The mode a file decrypts in: the one given, checked unless --force, or the
 // one whose key gives content of the name's type. nullopt: refused.
@@ -135,7 +47,7 @@ std::optional<bool> decryptionMode(const QString& file, const QByteArray& codes,
         return advanced == KeyFit::Fits;
     }
     const bool wrong = simple == KeyFit::NeitherFits && advanced == KeyFit::NeitherFits;
-    view.refuse(texts::text(wrong ? WrongKey : ModeUnknown));
+    view.refuse(texts::text(wrong ? WrongKeyNoMode : ModeUnknown));
     return std::nullopt;
 }
 
@@ -173,13 +85,16 @@ QString verdict(const QString& file, const QByteArray& codes, const Options& opt
 class Batches
 {
 public:
-    Batches(CliView& view, Tally& tally) : m_view(view), m_tally(tally) {}
+    Batches(CliView& view, Tally& tally, std::size_t groupSize)
+        : m_view(view), m_tally(tally), m_groupSize(groupSize)
+    {
+    }
 
     void add(const QString& file, const QByteArray& key, bool advanced)
     {
         auto& batch = m_batches[advanced ? 1 : 0];
         if (!batch) {
-            batch = std::make_unique<BatchJob>(m_view, key);
+            batch = std::make_unique<BatchJob>(m_view, key, m_groupSize);
         }
         batch->add(file);
         tell();
@@ -216,6 +131,7 @@ private:
 
     CliView& m_view;
     Tally& m_tally;
+    std::size_t m_groupSize;
     std::array<std::unique_ptr<BatchJob>, 2> m_batches;
 };
 
@@ -229,14 +145,23 @@ bool batchable(const QString& file, const Options& options)
            S_ISREG(info.st_mode) && info.st_size <= BatchJob::LargestFile;
 }
 
-void process(const QString& file, const std::array<QByteArray, 2>& keys, const QByteArray& codes,
+// The file's line for check; true when it is ok.
+bool check(const QString& file, const QByteArray& codes, const Options& options)
+{
+    const QString word = verdict(file, codes, options);
+    std::fputs(qPrintable(quotedName(QFile::encodeName(file)) + QStringLiteral(": ") + word + '\n'),
+               stdout);
+    std::fflush(stdout);
+    return word == QLatin1String("ok");
+}
+
+void process(const Planned& planned, const std::array<QByteArray, 2>& keys, const QByteArray& codes,
              const Options& options, CliView& view, Batches& batches, Tally& tally)
 {
+    const QString& file = planned.file;
     view.start(file);
     if (options.command == Command::Check) {
-        std::fputs(qPrintable(file + QStringLiteral(": ") + verdict(file, codes, options) + '\n'),
-                   stdout);
-        std::fflush(stdout);
+        ++(check(file, codes, options) ? tally.done : tally.refused);
         return;
     }
     const std::optional<bool> advanced =
@@ -259,77 +184,25 @@ void process(const QString& file, const std::array<QByteArray, 2>& keys, const Q
     tally.count(view.outcome());
 }
 
-std::optional<Options> parse(const QStringList& arguments, QString& error)
+// Every file of a batch's group holds three descriptors until the group is
+// synced: the soft limit goes up to the hard one, and groups fit in what it
+// leaves beside the ones kept for the rest of the work.
+std::size_t filesPerGroup()
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(texts::text(Description));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  texts::text(HelpHelp));
-    const QCommandLineOption version(QStringLiteral("version"), texts::text(VersionHelp));
-    parser.addPositionalArgument(QStringLiteral("commande"), texts::text(CommandHelp));
-    parser.addPositionalArgument(QStringLiteral("chemins"), texts::text(PathsHelp),
-                                 QStringLiteral("CHEMIN…"));
-    const QCommandLineOption advanced(QStringLiteral("advanced"), texts::text(AdvancedHelp));
-    const QCommandLineOption simple(QStringLiteral("simple"), texts::text(SimpleHelp));
-    const QCommandLineOption recursive({QStringLiteral("r"), QStringLiteral("recursive")},
-                                       texts::text(RecursiveHelp));
-    const QCommandLineOption force(QStringLiteral("force"), texts::text(ForceHelp));
-    const QCommandLineOption noClobber(QStringLiteral("no-clobber"), texts::text(NoClobberHelp));
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    texts::text(OutputHelp), QStringLiteral("FICHIER"));
-    const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
-                                   texts::text(QuietHelp));
-    const QCommandLineOption passwordFile(QStringLiteral("password-file"),
-                                          texts::text(PasswordFileHelp), QStringLiteral("FICHIER"));
-    const QCommandLineOption passwordFd(QStringLiteral("password-fd"), texts::text(PasswordFdHelp),
-                                        QStringLiteral("N"));
-    parser.addOptions({help, version, advanced, simple, recursive, force, noClobber, output, quiet,
-                       passwordFile, passwordFd});
-    if (!parser.parse(arguments)) {
-        error = parser.errorText(); // an unknown option, --password among them
-        return std::nullopt;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return 1;
     }
-    if (parser.isSet(help)) {
-        parser.showHelp(AllDone);
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            limit = raised;
+        }
     }
-    if (parser.isSet(version)) {
-        parser.showVersion();
-    }
-    QStringList positional = parser.positionalArguments();
-    Options options;
-    const QString command = positional.isEmpty() ? QString() : positional.takeFirst();
-    if (command == QLatin1String("encrypt")) {
-        options.command = Command::Encrypt;
-    } else if (command == QLatin1String("decrypt")) {
-        options.command = Command::Decrypt;
-    } else if (command == QLatin1String("check")) {
-        options.command = Command::Check;
-    } else {
-        error = texts::text(UnknownCommand).arg(command);
-        return std::nullopt;
-    }
-    if (parser.isSet(advanced) || parser.isSet(simple)) {
-        options.advanced = parser.isSet(advanced);
-    }
-    options.recursive = parser.isSet(recursive);
-    options.force = parser.isSet(force);
-    options.noClobber = parser.isSet(noClobber);
-    options.quiet = parser.isSet(quiet);
-    options.output = parser.value(output);
-    options.password = {parser.value(passwordFile),
-                        parser.isSet(passwordFd) ? parser.value(passwordFd).toInt() : -1,
-                        options.command == Command::Encrypt};
-    options.paths = positional;
-    error = options.paths.isEmpty()                          ? texts::text(NoPath)
-            : parser.isSet(advanced) && parser.isSet(simple) ? texts::text(BothModes)
-            : options.force && options.noClobber             ? texts::text(ForceAndNoClobber)
-            : parser.isSet(output) && (options.paths.size() != 1 || options.recursive ||
-                                       options.command == Command::Check)
-                ? texts::text(OutputForOne)
-            : options.output == QLatin1String("-") && ::isatty(STDOUT_FILENO) != 0
-                ? texts::text(OutputToTerminal)
-                : QString();
-    return error.isEmpty() ? std::optional(options) : std::nullopt;
+    constexpr rlim_t Kept = 64;
+    const rlim_t left = limit.rlim_cur > Kept ? limit.rlim_cur - Kept : 3;
+    return std::size_t(std::clamp<rlim_t>(left / 3, 1, BatchJob::LargestGroup));
 }
 
 } // namespace
@@ -338,7 +211,7 @@ int run(const QStringList& arguments)
 {
     handleEndSignals();
     QString error;
-    const std::optional<Options> options = parse(arguments, error);
+    const std::optional<Options> options = parseOptions(arguments, error);
     if (!options) {
         printError(error);
         return UsageError;
@@ -366,12 +239,12 @@ int run(const QStringList& arguments)
     Tally tally;
     {
         // A batch left when a signal ends the command names none of its outputs.
-        Batches batches(view, tally);
-        for (const QString& file : filesOf(*options, view, tally)) {
+        Batches batches(view, tally, filesPerGroup());
+        for (const Planned& planned : plan(*options, view, tally)) {
             if (endSignal() != 0) {
                 break;
             }
-            process(file, keys, *codes, *options, view, batches, tally);
+            process(planned, keys, *codes, *options, view, batches, tally);
         }
         if (endSignal() == 0) {
             batches.finish();

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <set>
@@ -23,10 +24,6 @@
 namespace quibex {
 
 namespace {
-
-// Outputs synced together: two descriptors each stay open meanwhile, far
-// below the usual limit of 1024.
-constexpr std::size_t GroupSize = 128;
 
 using Kind = BatchJob::Result::Kind;
 
@@ -69,8 +66,9 @@ struct BatchJob::Pending
     std::unique_ptr<OutputFile> sink;
 };
 
-BatchJob::BatchJob(JobView& view, const QByteArray& key)
-    : m_view(view), m_key(key.constData(), key.size()), m_buffer(std::size_t(LargestFile))
+BatchJob::BatchJob(JobView& view, const QByteArray& key, std::size_t groupSize)
+    : m_view(view), m_key(key.constData(), key.size()), m_buffer(std::size_t(LargestFile)),
+      m_groupSize(std::clamp<std::size_t>(groupSize, 1, LargestGroup))
 {
 }
 
@@ -83,7 +81,7 @@ BatchJob::~BatchJob()
 void BatchJob::add(const QString& file)
 {
     transform(file);
-    if (m_group.size() >= GroupSize) {
+    if (m_group.size() >= m_groupSize) {
         finish();
     }
 }

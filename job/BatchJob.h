@@ -48,9 +48,13 @@ public:
     // Files up to this size go through a batch; larger ones are better
     // served by the window's job, which streams them.
     static constexpr std::int64_t LargestFile = std::int64_t{1024} * 1024;
+    // Files of a group, synced together: few syncs for many small files,
+    // and at most this many files' bytes waiting for one. Each holds three
+    // descriptors until then.
+    static constexpr std::size_t LargestGroup = 128;
 
     // The key is copied, and the copy wiped with the batch.
-    BatchJob(JobView& view, const QByteArray& key);
+    BatchJob(JobView& view, const QByteArray& key, std::size_t groupSize = LargestGroup);
     // Outputs of a group not finished get no name.
     ~BatchJob();
     BatchJob(const BatchJob&) = delete;
@@ -72,6 +76,7 @@ private:
     JobView& m_view;
     QByteArray m_key;
     std::vector<char> m_buffer;
+    std::size_t m_groupSize;
     std::vector<std::unique_ptr<Pending>> m_group;
     std::vector<Result> m_results;
 };

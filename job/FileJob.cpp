@@ -168,11 +168,6 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
 
 } // namespace
 
-QString systemErrorText(int error)
-{
-    return qt_error_string(error);
-}
-
 void backToIdle(JobView& view)
 {
     raz(view);

@@ -38,7 +38,8 @@ void backToIdle(JobView& view);
 void dec_crypt(JobView& view, const QString& file, const QByteArray& key,
                const JobOptions& options);
 
-// The system's description of an error code, as the job's messages show it.
+// The system's description of an error code, in French, as the job's
+// messages show it.
 QString systemErrorText(int error);
 
 } // namespace quibex

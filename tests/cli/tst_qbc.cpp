@@ -10,7 +10,10 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace testfiles;
 
@@ -45,10 +48,16 @@ private slots:
     void onATerminal_data();
     void onATerminal();
     void recursive();
+    void standardOutputOntoAnInput();
+    void namesAreQuoted();
     void signalMidJobLeavesNothing();
 
 private:
     Run qbc(const QStringList& arguments, const QByteArray& input = {});
+    // Descriptors the command may hold at most, when > 0; its standard
+    // output appended to that file, when given.
+    rlim_t m_fileLimit = 0;
+    QString m_outputFile;
     QString path(const QString& name) const { return m_dir->filePath(name); }
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -57,6 +66,8 @@ void TestQbc::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    m_fileLimit = 0;
+    m_outputFile.clear();
     QVERIFY(writeFile(path(QStringLiteral("pw")), "secret\n"));
 }
 
@@ -65,6 +76,15 @@ Run TestQbc::qbc(const QStringList& arguments, const QByteArray& input)
 {
     QProcess process;
     process.setWorkingDirectory(m_dir->path());
+    if (m_fileLimit > 0) {
+        process.setChildProcessModifier([limit = m_fileLimit] {
+            const rlimit files{limit, limit};
+            ::setrlimit(RLIMIT_NOFILE, &files);
+        });
+    }
+    if (!m_outputFile.isEmpty()) {
+        process.setStandardOutputFile(m_outputFile, QIODevice::Append);
+    }
     process.start(QStringLiteral(QUIBEX_QBC), arguments);
     process.write(input);
     process.closeWriteChannel();
@@ -138,9 +158,44 @@ void TestQbc::refusals_data()
     QTest::newRow("the other mode given")
         << QStringList{"decrypt", "--advanced", "notes.TXT.qbc"} + pw << 1 << "dans l'autre mode"
         << QStringList{} << QByteArray();
-    QTest::newRow("a wrong password, mode found")
+    QTest::newRow("a wrong password, neither mode")
         << QStringList{"decrypt", "notes.TXT.qbc", "--password-file", "faux"} << 1
-        << "le mot de passe ou le mode est sans doute faux" << QStringList{"faux"} << QByteArray();
+        << "le mot de passe est sans doute faux (--force avec --simple ou --advanced"
+        << QStringList{"faux"} << QByteArray();
+    QTest::newRow("check, the right password")
+        << QStringList{"check", "notes.TXT.qbc"} + pw << 0 << "" << QStringList{} << QByteArray();
+    QTest::newRow("check, a wrong password")
+        << QStringList{"check", "notes.TXT.qbc", "--password-file", "faux"} << 1 << ""
+        << QStringList{"faux"} << QByteArray();
+    QTest::newRow("check, a missing file")
+        << QStringList{"check", "absent.qbc", "notes.TXT.qbc"} + pw << 1
+        << "qbc: absent.qbc : ce fichier n'existe pas." << QStringList{} << QByteArray();
+    QTest::newRow("a dangling link") << QStringList{"decrypt", "casse.qbc"} + pw << 1
+                                     << "casse.qbc : c'est un lien vers un fichier qui n'existe pas"
+                                     << QStringList{} << QByteArray();
+    QTest::newRow("a pipe given by name")
+        << QStringList{"encrypt", "tube"} + pw << 1 << "tube : ce n'est pas un fichier ordinaire"
+        << QStringList{} << QByteArray();
+    QTest::newRow("decrypt, a name without .qbc")
+        << QStringList{"decrypt", "--simple", "notes.txt"} + pw << 1
+        << "notes.txt : ce n'est pas un fichier crypté (.qbc)" << QStringList{} << QByteArray();
+    QTest::newRow("encrypt, a .qbc")
+        << QStringList{"encrypt", "--force", "notes.TXT.qbc"} + pw << 1
+        << "notes.TXT.qbc : il est déjà crypté (.qbc)" << QStringList{} << QByteArray();
+    // notes.txt's output replaced as asked; notes.v2.txt would replace it again.
+    QTest::newRow("two inputs, one output name")
+        << QStringList{"encrypt", "--force", "notes.txt", "notes.v2.txt"} + pw << 1
+        << "notes.v2.txt : son fichier produit, notes.TXT.qbc, serait aussi celui de notes.txt"
+        << QStringList{} << QByteArray();
+    QTest::newRow("--password-fd, not a number")
+        << QStringList{"encrypt", "--password-fd", "abc", "notes.txt"} << 2
+        << "descripteur ouvert, pas « abc »" << QStringList{} << QByteArray();
+    QTest::newRow("--password-fd, not open")
+        << QStringList{"encrypt", "--password-fd", "99999999999", "notes.txt"} << 2
+        << "descripteur ouvert" << QStringList{} << QByteArray();
+    QTest::newRow("two password sources")
+        << QStringList{"encrypt", "--password-fd", "0", "notes.txt"} + pw << 2 << "s'excluent"
+        << QStringList{} << QByteArray();
     QTest::newRow("an output there, no terminal")
         << QStringList{"decrypt", "notes.TXT.qbc"} + pw << 1 << "existe déjà"
         << QStringList{"notes.cbq"} << QByteArray("ancien");
@@ -176,6 +231,9 @@ void TestQbc::refusals()
     QVERIFY(writeFile(path(QStringLiteral("notes.TXT.qbc")), transformed(note(), "secret")));
     QVERIFY(writeFile(path(QStringLiteral("faux")), "sesame"));
     QVERIFY(writeFile(path(QStringLiteral("japonais")), "日本"));
+    QVERIFY(writeFile(path(QStringLiteral("notes.v2.txt")), note()));
+    QVERIFY(QFile::link(QStringLiteral("nulle-part"), path(QStringLiteral("casse.qbc"))));
+    QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("tube"))).constData(), 0600), 0);
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("dossier")));
     if (!kept.isEmpty()) {
         QVERIFY(writeFile(path(QStringLiteral("notes.cbq")), "ancien"));
@@ -185,7 +243,9 @@ void TestQbc::refusals()
     QVERIFY2(error.isEmpty() ? run.errors.isEmpty() : run.errors.contains(error),
              qPrintable(run.errors));
     QStringList expected =
-        QStringList{"dossier", "faux", "japonais", "notes.TXT.qbc", "notes.txt", "pw"} + files;
+        QStringList{"casse.qbc", "dossier",      "faux", "japonais", "notes.TXT.qbc",
+                    "notes.txt", "notes.v2.txt", "pw",   "tube"} +
+        files;
     expected.removeDuplicates();
     expected.sort();
     QCOMPARE(entries(m_dir->path()), expected);
@@ -240,9 +300,10 @@ void TestQbc::onATerminal()
 
 void TestQbc::recursive()
 {
-    // Folders walked, a link to a folder not followed, a pipe skipped with a
-    // word (status 1), encrypted files left to decrypt; more files than a
-    // group synced at once.
+    // Folders walked, links neither followed nor worked on (to a folder, or
+    // to a file of someone else's planted beside ours), a pipe and a name that
+    // is not UTF-8 skipped with a word each (status 1), encrypted files left to
+    // decrypt; more files than a group synced at once, with few descriptors.
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("arbre/sous")));
     QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("arbre/beaucoup")));
     for (int i = 0; i < 300; ++i) {
@@ -253,13 +314,23 @@ void TestQbc::recursive()
     QVERIFY(writeFile(path(QStringLiteral("arbre/sous/b.txt")), "b"));
     QVERIFY(writeFile(path(QStringLiteral("arbre/sous/deja.TXT.qbc")), "x"));
     QVERIFY(QFile::link(m_dir->path(), path(QStringLiteral("arbre/lien"))));
+    QVERIFY(QFile::link(path(QStringLiteral("pw")), path(QStringLiteral("arbre/notes.txt"))));
     QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("arbre/tube"))).constData(), 0600), 0);
+    const QByteArray latin1 = QFile::encodeName(path(QStringLiteral("arbre/"))) + "caf\xe9.txt";
+    QCOMPARE(::close(::creat(latin1.constData(), 0600)), 0);
+    m_fileLimit = 128;
     const Run run = qbc({"encrypt", "-r", "arbre", "--password-file", "pw"});
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.errors.contains(QStringLiteral("arbre/tube : ce n'est pas un fichier ordinaire")),
-             qPrintable(run.errors));
+    for (const QString& said :
+         {QStringLiteral("qbc: arbre/tube : ce n'est pas un fichier ordinaire"),
+          QStringLiteral("qbc: arbre/lien : c'est un lien"),
+          QStringLiteral("qbc: arbre/notes.txt : c'est un lien"),
+          QStringLiteral("qbc: $'arbre/caf\\351.txt' : son nom n'est pas écrit en UTF-8")}) {
+        QVERIFY2(run.errors.contains(said), qPrintable(run.errors));
+    }
     QCOMPARE(entries(path(QStringLiteral("arbre"))),
-             (QStringList{"a.TXT.qbc", "a.txt", "beaucoup", "lien", "sous", "tube"}));
+             (QStringList{"a.TXT.qbc", "a.txt", "beaucoup", "lien", "notes.txt", "sous", "tube"}));
+    QVERIFY(::access(latin1.chopped(4) + ".TXT.qbc", F_OK) != 0);
     for (int i = 0; i < 300; ++i) {
         QCOMPARE(readFile(path(QStringLiteral("arbre/beaucoup/%1.TXT.qbc").arg(i))),
                  transformed(QByteArray::number(i), "secret"));
@@ -267,6 +338,28 @@ void TestQbc::recursive()
     QCOMPARE(entries(path(QStringLiteral("arbre/sous"))),
              (QStringList{"b.TXT.qbc", "b.txt", "deja.TXT.qbc"}));
     QCOMPARE(readFile(path(QStringLiteral("arbre/sous/b.TXT.qbc"))), transformed("b", "secret"));
+}
+
+void TestQbc::standardOutputOntoAnInput()
+{
+    // >> notes.txt: the output would be written into its own input.
+    QVERIFY(writeFile(path(QStringLiteral("notes.txt")), note()));
+    m_outputFile = path(QStringLiteral("notes.txt"));
+    const Run run = qbc({"encrypt", "-o", "-", "notes.txt", "--password-file", "pw"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.errors.contains(QStringLiteral("notes.txt : la sortie standard est ce fichier")),
+             qPrintable(run.errors));
+    QCOMPARE(readFile(path(QStringLiteral("notes.txt"))), note());
+}
+
+void TestQbc::namesAreQuoted()
+{
+    // A name cannot move the terminal nor forge a line of check's.
+    const QString name = QStringLiteral("x\nfaux.TXT.qbc: ok\x1b[2J.TXT.qbc");
+    QVERIFY(writeFile(path(name), "?"));
+    const Run run = qbc({"check", name, "--password-file", "pw"});
+    QCOMPARE(run.out, QByteArray("$'x\\nfaux.TXT.qbc: ok\\033[2J.TXT.qbc': unknown\n"));
+    QCOMPARE(run.status, 1);
 }
 
 void TestQbc::signalMidJobLeavesNothing()
