@@ -47,6 +47,8 @@ private slots:
     void refusals();
     void onATerminal_data();
     void onATerminal();
+    void echoComesBackAtThePrompt_data();
+    void echoComesBackAtThePrompt();
     void recursive();
     void standardOutputOntoAnInput();
     void namesAreQuoted();
@@ -296,6 +298,45 @@ void TestQbc::onATerminal()
         qPrintable(terminal));
     QCOMPARE(readFile(path(QStringLiteral("notes.cbq"))),
              status == 0 ? note() : QByteArray("ancien"));
+}
+
+void TestQbc::echoComesBackAtThePrompt_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl+C") << SIGINT;
+    QTest::newRow("Ctrl+\\") << SIGQUIT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+void TestQbc::echoComesBackAtThePrompt()
+{
+    // Ended at the password prompt: the terminal echoes again (stty says
+    // -echo otherwise).
+    QFETCH(int, signal);
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty()) {
+        QSKIP("script (bsdutils) is not installed");
+    }
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(script, {"-qec",
+                           QStringLiteral("sh -c 'echo $$ > pid; exec %1 encrypt pw'; stty")
+                               .arg(QStringLiteral(QUIBEX_QBC)),
+                           "/dev/null"});
+    QTRY_VERIFY(readFile(path(QStringLiteral("pid"))).endsWith('\n'));
+    const pid_t qbc = pid_t(readFile(path(QStringLiteral("pid"))).trimmed().toInt());
+    QByteArray shown;
+    const auto prompting = [&] {
+        shown += process.readAllStandardOutput();
+        return shown.contains("passe :");
+    };
+    QTRY_VERIFY2(prompting(), shown.constData());
+    QCOMPARE(::kill(qbc, signal), 0);
+    QVERIFY(process.waitForFinished(10000));
+    shown += process.readAllStandardOutput();
+    QVERIFY2(!shown.contains("-echo"), shown.constData());
+    QCOMPARE(entries(m_dir->path()), (QStringList{"pid", "pw"}));
 }
 
 void TestQbc::recursive()
