@@ -5,19 +5,19 @@
 
 #include "cipher/RotatingXor.h"
 #include "cipher/SecureWipe.h"
+#include "job/FileJob.h"
 #include "job/InputFile.h"
 #include "job/JobSteps.h"
 #include "job/OutputFile.h"
 #include "job/OutputName.h"
 #include "job/PasswordKey.h"
+#include "job/Texts.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <set>
 #include <span>
 #include <unistd.h>
 
@@ -43,18 +43,6 @@ BatchJob::Result resultOf(const QString& file, const steps::Outcome& outcome)
 }
 
 // syncfs on the file system of folder; 0 or the errno.
-int syncFileSystemOf(const QString& folder)
-{
-    const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
-    const int error = ::syncfs(fd) == 0 ? 0 : errno;
-    ::close(fd);
-    return error;
-}
-
 } // namespace
 
 struct BatchJob::Pending
@@ -145,27 +133,44 @@ void BatchJob::transform(const QString& file)
         Pending{file, output, info.st_size, std::move(opened.input), std::move(sink)}));
 }
 
+// Each local file system of the group synced once, on the descriptor its
+// first output opened before any write of the group: an error since then,
+// even one another program's sync saw first, is reported. Its errno by file
+// system (0: synced); outputs elsewhere sync themselves at their commit.
+std::map<dev_t, int> BatchJob::syncFileSystems() const
+{
+    std::map<dev_t, int> errors;
+    for (const auto& pending : m_group) {
+        const OutputFile& sink = *pending->sink;
+        if (sink.groupSyncReachesDisk() && !errors.contains(sink.fileSystem())) {
+            errors[sink.fileSystem()] = ::syncfs(sink.fileSystemDescriptor()) == 0 ? 0 : errno;
+        }
+    }
+    return errors;
+}
+
 void BatchJob::finish()
 {
     if (m_group.empty()) {
         return;
     }
-    // Every byte of the group on the disk, one file system at a time.
-    std::set<QString> folders;
+    const std::map<dev_t, int> before = syncFileSystems();
+    std::vector<const Pending*> named;
     for (const auto& pending : m_group) {
-        folders.insert(QFileInfo(pending->output).path());
-    }
-    int error = 0;
-    for (const QString& folder : folders) {
-        error = error != 0 ? error : syncFileSystemOf(folder);
-    }
-    for (const auto& pending : m_group) {
+        // An end asked for meanwhile leaves the rest unnamed.
+        if (m_view.endRequested()) {
+            break;
+        }
+        const auto synced = before.find(pending->sink->fileSystem());
+        const int error = synced == before.end() ? 0 : synced->second;
         StreamError failure{error != 0 ? StreamFailure::System : StreamFailure::None, error};
         if (failure.failure == StreamFailure::None && pending->input->changed()) {
             failure = pending->input->error();
         }
         if (failure.failure == StreamFailure::None) {
-            pending->sink->syncedWithGroup();
+            if (synced != before.end()) {
+                pending->sink->syncedWithGroup();
+            }
             if (!pending->sink->commit()) {
                 failure = pending->sink->error();
             }
@@ -175,12 +180,21 @@ void BatchJob::finish()
             m_results.push_back(
                 resultOf(pending->file, steps::failureOf(failure, pending->file, pending->output)));
         } else {
-            m_results.push_back({pending->file, Kind::Done, {}, pending->size});
+            named.push_back(pending.get());
         }
     }
-    // The names on the disk too.
-    for (const QString& folder : folders) {
-        syncFileSystemOf(folder);
+    // The names on the disk too: only then is a file done.
+    const std::map<dev_t, int> after = syncFileSystems();
+    for (const Pending* pending : named) {
+        const auto synced = after.find(pending->sink->fileSystem());
+        if (synced != after.end() && synced->second != 0) {
+            m_results.push_back({pending->file, Kind::Failed,
+                                 texts::text(texts::NameNotConfirmed)
+                                     .arg(pending->output, systemErrorText(synced->second)),
+                                 0});
+        } else {
+            m_results.push_back({pending->file, Kind::Done, {}, pending->size});
+        }
     }
     m_group.clear();
 }

@@ -10,7 +10,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <sys/types.h>
 #include <vector>
 
 struct stat;
@@ -71,6 +73,7 @@ public:
 private:
     struct Pending;
     void transform(const QString& file);
+    std::map<dev_t, int> syncFileSystems() const;
     StreamError readWhole(InputFile& input, OutputFile& sink, const struct stat& info);
 
     JobView& m_view;

@@ -5,8 +5,11 @@
 
 #include "job/OutputFileNames.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -199,6 +202,21 @@ bool OutputFile::flush()
     }
     m_flushed = true;
     return true;
+}
+
+bool OutputFile::groupSyncReachesDisk() const
+{
+    // ext2-4, XFS, Btrfs, F2FS, JFS, ReiserFS, NILFS, bcachefs, FAT, exFAT;
+    // tmpfs, which keeps nothing anyway.
+    constexpr std::array<unsigned long, 11> Local{0xEF53,     0x58465342, 0x9123683E, 0xF2F52010,
+                                                  0x3153464A, 0x52654973, 0x3434,     0xCA451A4E,
+                                                  0x4d44,     0x2011BAB0, 0x01021994};
+    struct statfs system
+    {
+    };
+    return m_dir >= 0 && ::fstatfs(m_dir, &system) == 0 &&
+           std::find(Local.begin(), Local.end(), static_cast<unsigned long>(system.f_type)) !=
+               Local.end();
 }
 
 bool OutputFile::commit()

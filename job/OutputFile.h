@@ -78,6 +78,14 @@ public:
     // since the last write (syncfs), so commit() syncs neither this file
     // nor its folder; the group syncs the folders once they are all named.
     void syncedWithGroup() { m_flushed = m_groupSynced = true; }
+    // The file system written on, and a descriptor on it opened before the
+    // first write (the folder's, open until destruction): syncfs on it
+    // reports every write error of the file system since then.
+    dev_t fileSystem() const { return m_device; }
+    int fileSystemDescriptor() const { return m_dir; }
+    // True where syncfs is known to reach the disk: the local disk file
+    // systems. Elsewhere (FUSE, network shares) each file syncs itself.
+    bool groupSyncReachesDisk() const;
 
 private:
     bool fail(StreamFailure failure, int code = 0);

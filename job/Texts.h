@@ -74,6 +74,8 @@ inline constexpr const char* InputChanged =
 inline constexpr const char* FolderMoved =
     "Le dossier du fichier %1 a été déplacé ou remplacé pendant l'opération : aucun fichier n'a "
     "été enregistré.";
+inline constexpr const char* NameNotConfirmed =
+    "Le fichier %1 a été enregistré, mais le disque n'a pas confirmé qu'il y est bien : %2";
 inline constexpr const char* EmptyKey = "Le mot de passe est vide.";
 
 // The refusal of a password of 256 characters or more (kind error).
