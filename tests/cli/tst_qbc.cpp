@@ -5,7 +5,9 @@
 #include "tests/support/TestFiles.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,9 +55,14 @@ private slots:
     void standardOutputOntoAnInput();
     void namesAreQuoted();
     void signalMidJobLeavesNothing();
+    void syncsReachTheDisk_data();
+    void syncsReachTheDisk();
+    void signalDuringTheGroupsSyncNamesNothing();
 
 private:
     Run qbc(const QStringList& arguments, const QByteArray& input = {});
+    // qbc under strace, its sync calls (or the injection given) in trace.
+    QStringList traced(const QStringList& straceOptions, const QStringList& arguments);
     // Descriptors the command may hold at most, when > 0; its standard
     // output appended to that file, when given.
     rlim_t m_fileLimit = 0;
@@ -427,6 +434,96 @@ void TestQbc::signalMidJobLeavesNothing()
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitCode(), 128 + SIGINT);
     QCOMPARE(entries(m_dir->path()), (QStringList{"gros.bin", "pw"}));
+}
+
+QStringList TestQbc::traced(const QStringList& straceOptions, const QStringList& arguments)
+{
+    return QStringList{"-f", "-o", path(QStringLiteral("trace"))} + straceOptions +
+           QStringList{QStringLiteral(QUIBEX_QBC)} + arguments;
+}
+
+void TestQbc::syncsReachTheDisk_data()
+{
+    // Many folders of one local disk: its file system synced once a group.
+    // A FUSE mount, where syncfs reaches nothing: each file synced itself.
+    QTest::addColumn<bool>("fuse");
+    QTest::addColumn<int>("folders");
+    QTest::newRow("two hundred folders of one disk") << false << 200;
+    QTest::newRow("a FUSE mount") << true << 3;
+}
+
+void TestQbc::syncsReachTheDisk()
+{
+    QFETCH(bool, fuse);
+    QFETCH(int, folders);
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty()) {
+        QSKIP("strace is not installed");
+    }
+    const QString tree = path(QStringLiteral("arbre"));
+    QVERIFY(QDir().mkpath(path(QStringLiteral("disque"))));
+    if (fuse) {
+        QVERIFY(QDir().mkpath(tree));
+        if (QProcess::execute(QStringLiteral("bindfs"), {path(QStringLiteral("disque")), tree}) !=
+            0) {
+            QSKIP("bindfs cannot mount here");
+        }
+    } else {
+        const QByteArray type = QStorageInfo(m_dir->path()).fileSystemType();
+        if (!QList<QByteArray>{"ext4", "xfs", "btrfs", "tmpfs"}.contains(type)) {
+            QSKIP("the test's folder is not on a local disk file system");
+        }
+        QVERIFY(QFile::rename(path(QStringLiteral("disque")), tree));
+    }
+    const auto unmounted = qScopeGuard([&] {
+        if (fuse) {
+            QProcess::execute(QStringLiteral("fusermount3"), {"-u", tree});
+        }
+    });
+    for (int i = 0; i < folders; ++i) {
+        QVERIFY(QDir().mkpath(QStringLiteral("%1/%2").arg(tree).arg(i)));
+        QVERIFY(writeFile(QStringLiteral("%1/%2/n.txt").arg(tree).arg(i), QByteArray::number(i)));
+    }
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(strace, traced({"-e", "trace=fsync,syncfs"},
+                                 {"encrypt", "-r", "arbre", "--password-file", "pw"}));
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    const QByteArray trace = readFile(path(QStringLiteral("trace")));
+    const int groups = (folders + 127) / 128;
+    QCOMPARE(int(trace.count("syncfs(")), fuse ? 0 : 2 * groups);
+    QVERIFY(int(trace.count("fsync(")) >= (fuse ? folders : 0));
+    for (int i = 0; i < folders; ++i) {
+        QCOMPARE(readFile(QStringLiteral("%1/%2/n.TXT.qbc").arg(tree).arg(i)),
+                 transformed(QByteArray::number(i), "secret"));
+    }
+}
+
+void TestQbc::signalDuringTheGroupsSyncNamesNothing()
+{
+    // The end comes while the disk syncs the group: no output gets a name,
+    // and none is said to be done.
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty()) {
+        QSKIP("strace is not installed");
+    }
+    for (const char* name : {"a.txt", "b.txt"}) {
+        QVERIFY(writeFile(path(QString::fromLatin1(name)), name));
+    }
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(strace,
+                  traced({"-e", "trace=syncfs", "-e", "inject=syncfs:delay_exit=3000000:when=1"},
+                         {"encrypt", "a.txt", "b.txt", "--password-file", "pw"}));
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(path(QStringLiteral("trace"))).contains("syncfs("), 10000);
+    const QByteArray children =
+        readFile(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
+    QCOMPARE(::kill(pid_t(children.trimmed().toInt()), SIGTERM), 0);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(entries(m_dir->path()), (QStringList{"a.txt", "b.txt", "pw", "trace"}));
+    QVERIFY(!QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("fait")));
 }
 
 QTEST_GUILESS_MAIN(TestQbc)
