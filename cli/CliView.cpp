@@ -160,7 +160,6 @@ void CliView::start(const QString& file)
 void CliView::start(const QByteArray& nativeFile)
 {
     m_file = quotedName(nativeFile);
-    m_outcome = Outcome::Done;
     m_percent = 0;
     m_done = 0;
     m_shownAt = -1;
@@ -174,15 +173,14 @@ void CliView::refuse(const QString& why)
         m_lineOpen = false;
     }
     printError(m_file + QStringLiteral(" : ") + why);
-    m_outcome = Outcome::Refused;
 }
 
-void CliView::done(qint64 bytes)
+void CliView::done(qint64 bytes, bool withRate)
 {
     if (m_showProgress) {
         m_percent = 100;
         m_done = bytes;
-        showLine(true, false);
+        showLine(true, withRate);
     }
 }
 
@@ -212,19 +210,6 @@ void CliView::showLine(bool last, bool withRate)
     }
     writeError(line.toUtf8() + (last ? "\n" : ""));
     m_lineOpen = !last;
-}
-
-void CliView::message(const QString& text, MessageKind kind, const QString&)
-{
-    if (text.startsWith(texts::text(texts::SuccessLine1))) {
-        if (m_showProgress) {
-            m_percent = 100;
-            showLine(true, true);
-        }
-        return;
-    }
-    refuse(text);
-    m_outcome = kind == MessageKind::Error ? Outcome::Refused : Outcome::Failed;
 }
 
 bool CliView::question(const QString& text, const QString&)

@@ -23,23 +23,16 @@ public:
         Always, // --force
         Never   // --no-clobber
     };
-    enum class Outcome
-    {
-        Done,
-        Refused,
-        Failed
-    };
-
     CliView(bool showProgress, Replace replace);
 
     // Before each file's job; by its bytes, for names that are not UTF-8.
     void start(const QString& file);
     void start(const QByteArray& nativeFile);
-    Outcome outcome() const { return m_outcome; }
-    // A refusal of the command's own, naming the current file.
+    // Why the current file was not done, one line naming it.
     void refuse(const QString& why);
-    // The current file done outside a job's view (in a batch), bytes written.
-    void done(qint64 bytes);
+    // The current file done, bytes written; its throughput where its own time
+    // is known (not in a batch, whose files were written together).
+    void done(qint64 bytes, bool withRate);
 
     void setCommandsEnabled(bool) override {}
     void setCryptCaption(const QString&) override {}
@@ -50,7 +43,8 @@ public:
     void setPasswordEntryVisible(bool) override {}
     void setPasswordText(const QString&) override {}
     void yield() override;
-    void message(const QString& text, MessageKind kind, const QString& title = {}) override;
+    // Nothing: what the job says is in the result it returns, which qbc tells.
+    void message(const QString&, MessageKind, const QString& = {}) override {}
     bool question(const QString& text, const QString& title = {}) override;
     bool endRequested() const override;
 
@@ -60,7 +54,6 @@ private:
     bool m_showProgress;
     Replace m_replace;
     QString m_file;
-    Outcome m_outcome = Outcome::Done;
     int m_percent = 0;
     qint64 m_done = 0;
     QElapsedTimer m_started;

@@ -5,6 +5,7 @@
 
 #include "cli/CliView.h"
 #include "cli/Options.h"
+#include "job/JobResult.h"
 
 #include <QString>
 
@@ -18,12 +19,8 @@ struct Tally
     int refused = 0;
     int failed = 0;
 
-    void count(CliView::Outcome outcome)
-    {
-        ++(outcome == CliView::Outcome::Done      ? done
-           : outcome == CliView::Outcome::Refused ? refused
-                                                  : failed);
-    }
+    // Tells how a file's job ended and counts it.
+    void tell(CliView& view, const JobResult& result, bool withRate);
 };
 
 // One file the command will work on, and where its output goes (empty for

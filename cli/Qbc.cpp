@@ -115,16 +115,8 @@ private:
         for (const auto& batch : m_batches) {
             for (const BatchJob::Result& result :
                  batch ? batch->takeResults() : std::vector<BatchJob::Result>{}) {
-                using Kind = BatchJob::Result::Kind;
                 m_view.start(result.file);
-                if (result.kind == Kind::Done) {
-                    m_view.done(result.bytes);
-                } else if (result.kind != Kind::Declined) { // a declined question told why
-                    m_view.refuse(result.message);
-                }
-                m_tally.count(result.kind == Kind::Done     ? CliView::Outcome::Done
-                              : result.kind == Kind::Failed ? CliView::Outcome::Failed
-                                                            : CliView::Outcome::Refused);
+                m_tally.tell(m_view, {result.kind, result.message, {}, result.bytes}, false);
             }
         }
     }
@@ -180,8 +172,7 @@ void process(const Planned& planned, const std::array<QByteArray, 2>& keys, cons
     view.start(file);
     JobOptions job;
     job.outputPath = options.output;
-    dec_crypt(view, file, key, job);
-    tally.count(view.outcome());
+    tally.tell(view, dec_crypt(view, file, key, job), true);
 }
 
 // Every file of a batch's group holds three descriptors until the group is

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "job/ByteStreams.h"
+#include "job/JobResult.h"
 #include "job/JobView.h"
 
 #include <QByteArray>
@@ -34,13 +35,7 @@ class BatchJob
 public:
     struct Result
     {
-        enum class Kind
-        {
-            Done,
-            Refused,
-            Failed,
-            Declined
-        };
+        using Kind = JobResult::Kind;
         QString file;
         Kind kind = Kind::Done;
         QString message;

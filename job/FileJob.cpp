@@ -138,7 +138,7 @@ Outcome transformFile(JobView& view, const QString& file, const QByteArray& key,
 }
 
 Outcome run(JobView& view, const QString& file, const QByteArray& key, const JobOptions& options,
-            QString& outputPath)
+            QString& outputPath, std::int64_t& size)
 {
     if (key.isEmpty()) {
         return Outcome::failure(text(texts::EmptyKey), MessageKind::Error);
@@ -154,7 +154,8 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
         return ended();
     }
     if (opened->input) {
-        view.setSizeText(QString::number(std::int64_t(opened->input->info().st_size)));
+        size = opened->input->info().st_size;
+        view.setSizeText(QString::number(size));
     }
     if (opened->refusal) {
         return *opened->refusal;
@@ -183,32 +184,43 @@ void raz(JobView& view)
     view.setStatus(text(texts::StatusIdle));
 }
 
-void dec_crypt(JobView& view, const QString& file, const QByteArray& key)
+JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key)
 {
-    dec_crypt(view, file, key, JobOptions{});
+    return dec_crypt(view, file, key, JobOptions{});
 }
 
-void dec_crypt(JobView& view, const QString& file, const QByteArray& key, const JobOptions& options)
+JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key,
+                    const JobOptions& options)
 {
     view.setCommandsEnabled(false);
     QString outputPath;
+    std::int64_t size = 0;
     // Both files are released when run() returns, before any message.
-    const Outcome outcome = run(view, file, key, options, outputPath);
+    const Outcome outcome = run(view, file, key, options, outputPath, size);
+    JobResult result;
     switch (outcome.kind) {
     case Outcome::Kind::Ended:
-        return;
+        return {JobResult::Kind::Ended, {}, {}, 0};
     case Outcome::Kind::Declined:
+        result.kind = JobResult::Kind::Declined;
         break;
     case Outcome::Kind::Failure:
         view.message(outcome.message, outcome.messageKind);
+        result = {outcome.messageKind == MessageKind::Error ? JobResult::Kind::Refused
+                                                            : JobResult::Kind::Failed,
+                  outcome.message,
+                  {},
+                  0};
         break;
     case Outcome::Kind::Success:
         view.message(text(texts::SuccessLine1) + QLatin1Char('\r') + text(texts::SuccessLine2) +
                          outputPath,
                      MessageKind::None);
+        result = {JobResult::Kind::Done, {}, outputPath, size};
         break;
     }
     backToIdle(view);
+    return result;
 }
 
 } // namespace quibex

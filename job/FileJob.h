@@ -4,6 +4,7 @@
 #pragma once
 
 #include "job/JobOptions.h"
+#include "job/JobResult.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,8 +26,8 @@ class JobView;
 // JobOptions::updateInterval, however slow the disk.
 //
 // Its yields let other commands run: the caller keeps a second job from
-// starting meanwhile.
-void dec_crypt(JobView& view, const QString& file, const QByteArray& key);
+// starting meanwhile. Returns how it ended, as the view was told.
+JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key);
 
 // Puts the window back to idle: commands on, caption "Crypter", "En attente...".
 void raz(JobView& view);
@@ -35,8 +36,8 @@ void raz(JobView& view);
 // hidden and emptied, "0%" and an empty bar.
 void backToIdle(JobView& view);
 
-void dec_crypt(JobView& view, const QString& file, const QByteArray& key,
-               const JobOptions& options);
+JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key,
+                    const JobOptions& options);
 
 // The system's description of an error code, in French, as the job's
 // messages show it.

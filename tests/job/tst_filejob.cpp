@@ -447,8 +447,11 @@ void TestFileJob::callSequence()
     FakeJobView view;
     JobOptions options;
     options.updateInterval = std::chrono::hours(1);
-    dec_crypt(view, input, "cle", options);
+    const JobResult result = dec_crypt(view, input, "cle", options);
     const QString output = path(QStringLiteral("a.TXT.qbc"));
+    QCOMPARE(int(result.kind), int(JobResult::Kind::Done));
+    QCOMPARE(result.output, output);
+    QCOMPARE(result.bytes, 7);
     QStringList expected = {
         QStringLiteral("enabled:0"), QStringLiteral("status:Cryptage en cours..."),
         QStringLiteral("size:7"),    QStringLiteral("progress:100 count:7"),
@@ -1100,7 +1103,9 @@ void TestFileJob::writeFailure()
     faults.failFlush = failAt < 0;
     FakeJobView view;
     const JobOptions options = withStreams(faults, &view);
-    dec_crypt(view, input, "k", options);
+    const JobResult result = dec_crypt(view, input, "k", options);
+    QCOMPARE(int(result.kind), int(JobResult::Kind::Failed));
+    QCOMPARE(result.why, systemErrorText(ENOSPC));
     QCOMPARE(view.messages.size(), 1);
     QCOMPARE(view.messages[0].kind, MessageKind::None);
     QCOMPARE(view.messages[0].title, QString());
