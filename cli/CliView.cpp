@@ -30,10 +30,22 @@ extern "C" void onEndSignal(int signal)
 // The live line is redrawn at most this often.
 constexpr qint64 LineInterval = 100;
 
-QString oneLine(QString text)
+// One line, and no control character of a name inside a message (the job's
+// messages carry paths) reaches the terminal: each is shown as \ooo.
+QString oneLine(const QString& text)
 {
-    return text.replace(QLatin1Char('\r'), QLatin1Char(' '))
-        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    QString line;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\r' || u == u'\n') {
+            line += QLatin1Char(' ');
+        } else if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0)) {
+            line += QStringLiteral("\\%1").arg(int(u), 3, 8, QLatin1Char('0'));
+        } else {
+            line += c;
+        }
+    }
+    return line;
 }
 
 void writeError(const QByteArray& bytes)

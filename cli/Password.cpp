@@ -40,20 +40,22 @@ std::optional<QByteArray> readLine(int fd, QString& error,
     QByteArray line;
     char byte = 0;
     for (;;) {
+        // Also before each read: a signal may come just before it.
+        if (endSignal() != 0) {
+            wipeSecret(line);
+            return std::nullopt;
+        }
+        if (g_stopAsked != 0 && whenStopped) {
+            g_stopAsked = 0;
+            whenStopped();
+        }
         const ssize_t n = ::read(fd, &byte, 1);
         if (n < 0 && errno == EINTR) {
-            if (endSignal() != 0) {
-                wipeSecret(line);
-                return std::nullopt;
-            }
-            if (g_stopAsked != 0 && whenStopped) {
-                g_stopAsked = 0;
-                whenStopped();
-            }
             continue;
         }
         if (n < 0) {
-            error = texts::text(PasswordUnreadable).arg(systemErrorText(errno));
+            const int code = errno;
+            error = texts::text(PasswordUnreadable).arg(systemErrorText(code));
             wipeSecret(line);
             return std::nullopt;
         }
@@ -72,7 +74,8 @@ std::optional<QByteArray> fromFile(const QString& path, QString& error)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        error = texts::text(PasswordUnreadable).arg(systemErrorText(errno));
+        const int code = errno;
+        error = texts::text(PasswordUnreadable).arg(systemErrorText(code));
         return std::nullopt;
     }
     std::optional<QByteArray> line = readLine(fd, error);
@@ -102,8 +105,9 @@ std::optional<QByteArray> prompted(int terminal, const char* prompt, QString& er
     termios quiet = before;
     quiet.c_lflag &= ~tcflag_t(ECHO);
     const auto echo = [&](bool on) {
-        if (echoOff) {
-            ::tcsetattr(terminal, TCSAFLUSH, on ? &before : &quiet);
+        // A second signal may interrupt the wait for the output to drain.
+        while (echoOff && ::tcsetattr(terminal, TCSAFLUSH, on ? &before : &quiet) != 0 &&
+               errno == EINTR) {
         }
     };
     struct sigaction stop
@@ -114,7 +118,10 @@ std::optional<QByteArray> prompted(int terminal, const char* prompt, QString& er
     struct sigaction stopBefore
     {
     };
-    ::sigaction(SIGTSTP, &stop, &stopBefore);
+    ::sigaction(SIGTSTP, nullptr, &stopBefore);
+    if (stopBefore.sa_handler != SIG_IGN) { // a qbc started to ignore Ctrl+Z keeps ignoring it
+        ::sigaction(SIGTSTP, &stop, nullptr);
+    }
     echo(false);
     const QByteArray text = texts::text(prompt).toUtf8();
     [[maybe_unused]] const ssize_t shown =

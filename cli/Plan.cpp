@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
@@ -70,7 +71,7 @@ public:
         if (wrongDirection(path, native)) {
             return;
         }
-        file(native, target);
+        file(native, target, false);
     }
 
     std::vector<Planned> take() { return std::move(m_planned); }
@@ -90,15 +91,19 @@ private:
             return;
         }
         std::vector<QByteArray> names;
-        errno = 0;
-        while (const dirent* entry = ::readdir(entries)) {
+        for (;;) {
+            errno = 0;
+            const dirent* entry = ::readdir(entries);
+            if (entry == nullptr) {
+                break;
+            }
             const QByteArray name(entry->d_name);
             if (name != "." && name != "..") {
                 names.push_back(name);
             }
         }
-        if (errno != 0) {
-            refuse(native, texts::text(FolderUnreadable).arg(systemErrorText(errno)));
+        if (const int error = errno; error != 0) {
+            refuse(native, texts::text(FolderUnreadable).arg(systemErrorText(error)));
         }
         std::sort(names.begin(), names.end());
         for (const QByteArray& name : names) {
@@ -121,22 +126,27 @@ private:
             return;
         }
         if (S_ISDIR(entry.st_mode)) {
+            // No job could open a path this long: a tree made that deep is
+            // refused here rather than walked without end.
+            if (native.size() >= PATH_MAX) {
+                refuse(native, texts::text(FolderUnreadable).arg(systemErrorText(ENAMETOOLONG)));
+                return;
+            }
             walk(
                 ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC),
                 native);
             return;
         }
-        const QString path = QFile::decodeName(native);
-        if (QFile::encodeName(path) != native) {
+        // A walk works on what its command is for and leaves the rest.
+        const bool encrypted = native.toLower().endsWith(".qbc");
+        if (S_ISREG(entry.st_mode) && encrypted != (m_options.command != Command::Encrypt)) {
+            return;
+        }
+        if (QFile::encodeName(QFile::decodeName(native)) != native) {
             refuse(native, texts::text(NameNotUtf8));
             return;
         }
-        // A walk works on what its command is for and leaves the rest.
-        if (S_ISREG(entry.st_mode) &&
-            isEncrypted(path) != (m_options.command != Command::Encrypt)) {
-            return;
-        }
-        file(native, entry);
+        file(native, entry, true);
     }
 
     bool wrongDirection(const QString& path, const QByteArray& native)
@@ -153,7 +163,7 @@ private:
         return false;
     }
 
-    void file(const QByteArray& native, const struct stat& info)
+    void file(const QByteArray& native, const struct stat& info, bool walked)
     {
         if (!S_ISREG(info.st_mode)) {
             refuse(native, texts::text(SpecialSkipped));
@@ -165,7 +175,7 @@ private:
         }
         const QString path = QFile::decodeName(native);
         if (m_options.command == Command::Check) {
-            m_planned.push_back({path, {}});
+            m_planned.push_back({path, {}, {}});
             return;
         }
         const QString output = m_options.output.isEmpty() ? outputPathFor(path) : m_options.output;
@@ -186,7 +196,9 @@ private:
             }
             m_outputs.insert(key, path);
         }
-        m_planned.push_back({path, output});
+        m_planned.push_back(
+            {path, output,
+             walked ? std::optional(FileIdentity{info.st_dev, info.st_ino}) : std::nullopt});
     }
 
     static QString unreadable(int error)

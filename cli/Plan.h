@@ -5,6 +5,7 @@
 
 #include "cli/CliView.h"
 #include "cli/Options.h"
+#include "job/JobOptions.h"
 #include "job/JobResult.h"
 
 #include <QString>
@@ -29,6 +30,8 @@ struct Planned
 {
     QString file;
     QString output;
+    // Found by a walk: the file the job must still find at that name.
+    std::optional<FileIdentity> walked;
 };
 
 // Every argument walked and every input mapped to its output before anything

@@ -90,13 +90,13 @@ public:
     {
     }
 
-    void add(const QString& file, const QByteArray& key, bool advanced)
+    void add(const Planned& planned, const QByteArray& key, bool advanced)
     {
         auto& batch = m_batches[advanced ? 1 : 0];
         if (!batch) {
             batch = std::make_unique<BatchJob>(m_view, key, m_groupSize);
         }
-        batch->add(file);
+        batch->add(planned.file, planned.walked);
         tell();
     }
     void finish()
@@ -165,13 +165,14 @@ void process(const Planned& planned, const std::array<QByteArray, 2>& keys, cons
     }
     const QByteArray& key = keys[*advanced ? 1 : 0];
     if (batchable(file, options)) {
-        batches.add(file, key, *advanced);
+        batches.add(planned, key, *advanced);
         return;
     }
     batches.finish(); // in order: the small files before this one
     view.start(file);
     JobOptions job;
     job.outputPath = options.output;
+    job.expectedInput = planned.walked;
     tally.tell(view, dec_crypt(view, file, key, job), true);
 }
 
@@ -193,7 +194,8 @@ std::size_t filesPerGroup()
     }
     constexpr rlim_t Kept = 64;
     const rlim_t left = limit.rlim_cur > Kept ? limit.rlim_cur - Kept : 3;
-    return std::size_t(std::clamp<rlim_t>(left / 3, 1, BatchJob::LargestGroup));
+    // Two batches may fill at once: one for each mode's key.
+    return std::size_t(std::clamp<rlim_t>(left / 6, 1, BatchJob::LargestGroup));
 }
 
 } // namespace

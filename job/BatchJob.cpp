@@ -66,9 +66,9 @@ BatchJob::~BatchJob()
     wipeSecret(m_key);
 }
 
-void BatchJob::add(const QString& file)
+void BatchJob::add(const QString& file, const std::optional<FileIdentity>& expected)
 {
-    transform(file);
+    transform(file, expected);
     if (m_group.size() >= m_groupSize) {
         finish();
     }
@@ -98,10 +98,10 @@ StreamError BatchJob::readWhole(InputFile& input, OutputFile& sink, const struct
 }
 
 // The whole file in one buffer, through the key, into its unnamed output.
-void BatchJob::transform(const QString& file)
+void BatchJob::transform(const QString& file, const std::optional<FileIdentity>& expected)
 {
     const QString output = outputPathFor(file);
-    steps::Opened opened = steps::openFiles(file, output);
+    steps::Opened opened = steps::openFiles(file, output, expected);
     std::optional<steps::Outcome> refused = opened.refusal;
     if (!refused) {
         refused = steps::askToReplace(m_view, output, opened.entry);
@@ -137,10 +137,10 @@ void BatchJob::transform(const QString& file)
 // first output opened before any write of the group: an error since then,
 // even one another program's sync saw first, is reported. Its errno by file
 // system (0: synced); outputs elsewhere sync themselves at their commit.
-std::map<dev_t, int> BatchJob::syncFileSystems() const
+std::map<dev_t, int> BatchJob::syncFileSystems(const std::vector<const Pending*>& files)
 {
     std::map<dev_t, int> errors;
-    for (const auto& pending : m_group) {
+    for (const Pending* pending : files) {
         const OutputFile& sink = *pending->sink;
         if (sink.groupSyncReachesDisk() && !errors.contains(sink.fileSystem())) {
             errors[sink.fileSystem()] = ::syncfs(sink.fileSystemDescriptor()) == 0 ? 0 : errno;
@@ -154,7 +154,11 @@ void BatchJob::finish()
     if (m_group.empty()) {
         return;
     }
-    const std::map<dev_t, int> before = syncFileSystems();
+    std::vector<const Pending*> group;
+    for (const auto& pending : m_group) {
+        group.push_back(pending.get());
+    }
+    const std::map<dev_t, int> before = syncFileSystems(group);
     std::vector<const Pending*> named;
     for (const auto& pending : m_group) {
         // An end asked for meanwhile leaves the rest unnamed.
@@ -184,7 +188,7 @@ void BatchJob::finish()
         }
     }
     // The names on the disk too: only then is a file done.
-    const std::map<dev_t, int> after = syncFileSystems();
+    const std::map<dev_t, int> after = syncFileSystems(named);
     for (const Pending* pending : named) {
         const auto synced = after.find(pending->sink->fileSystem());
         if (synced != after.end() && synced->second != 0) {

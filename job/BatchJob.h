@@ -4,6 +4,7 @@
 #pragma once
 
 #include "job/ByteStreams.h"
+#include "job/JobOptions.h"
 #include "job/JobResult.h"
 #include "job/JobView.h"
 
@@ -59,7 +60,7 @@ public:
 
     // Transforms file into an unnamed output of the group; a full group is
     // finished. Whatever is known of its end, or of the group's, is in results().
-    void add(const QString& file);
+    void add(const QString& file, const std::optional<FileIdentity>& expected = {});
     // Syncs, names and reports every output of the group.
     void finish();
     // The ends told since the last call.
@@ -67,8 +68,8 @@ public:
 
 private:
     struct Pending;
-    void transform(const QString& file);
-    std::map<dev_t, int> syncFileSystems() const;
+    void transform(const QString& file, const std::optional<FileIdentity>& expected);
+    static std::map<dev_t, int> syncFileSystems(const std::vector<const Pending*>& files);
     StreamError readWhole(InputFile& input, OutputFile& sink, const struct stat& info);
 
     JobView& m_view;

@@ -149,7 +149,9 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
 
     const QString looked = outputPath == QLatin1String("-") ? QString() : outputPath;
     std::optional<Opened> opened =
-        offThread(view, options.updateInterval, [file, looked] { return openFiles(file, looked); });
+        offThread(view, options.updateInterval, [file, looked, expected = options.expectedInput] {
+            return openFiles(file, looked, expected);
+        });
     if (!opened) {
         return ended();
     }

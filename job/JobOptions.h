@@ -10,8 +10,17 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
+#include <sys/types.h>
 
 namespace quibex {
+
+// A file as the system knows it, whatever its name.
+struct FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+};
 
 // Tuning of the file job. dec_crypt(view, file, key) uses the defaults.
 struct JobOptions
@@ -29,6 +38,9 @@ struct JobOptions
     // Empty: the output name rule. "-": standard output. Else the output's
     // path, under the same rules (never the input, asked before replacing).
     QString outputPath;
+    // When set, the file the input must still be (a walk found it so): one
+    // put in its place since, a link among them, is refused.
+    std::optional<FileIdentity> expectedInput;
 };
 
 } // namespace quibex

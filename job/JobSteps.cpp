@@ -102,10 +102,16 @@ std::optional<Outcome> lookAtOutput(const QString& file, const QString& outputPa
     return std::nullopt;
 }
 
-Opened openFiles(const QString& file, const QString& outputPath)
+Opened openFiles(const QString& file, const QString& outputPath,
+                 const std::optional<FileIdentity>& expected)
 {
     Opened opened;
     opened.refusal = openInput(file, opened.input);
+    if (!opened.refusal && expected &&
+        (opened.input->info().st_dev != expected->device ||
+         opened.input->info().st_ino != expected->inode)) {
+        opened.refusal = Outcome::refusal(texts::InputReplaced, file);
+    }
     if (!opened.refusal && !outputPath.isEmpty()) {
         opened.refusal = lookAtOutput(file, outputPath, opened.input->info(), opened.entry);
     }

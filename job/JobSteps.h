@@ -6,6 +6,7 @@
 #include "job/ByteStreams.h"
 #include "job/FileJob.h"
 #include "job/InputFile.h"
+#include "job/JobOptions.h"
 #include "job/JobView.h"
 #include "job/Texts.h"
 
@@ -64,8 +65,10 @@ struct Opened
     std::optional<struct stat> entry;
 };
 
-// No output path: standard output, where nothing is looked at.
-Opened openFiles(const QString& file, const QString& outputPath);
+// No output path: standard output, where nothing is looked at. An input that
+// is no longer the expected file is refused.
+Opened openFiles(const QString& file, const QString& outputPath,
+                 const std::optional<FileIdentity>& expected = {});
 
 // Nothing at the output's name, or the user agrees to replace what is there.
 std::optional<Outcome> askToReplace(JobView& view, const QString& outputPath,

@@ -71,6 +71,9 @@ inline constexpr const char* TemporaryReplaced =
     "n'a été enregistré.";
 inline constexpr const char* InputChanged =
     "Le fichier %1 a été modifié pendant l'opération : aucun fichier n'a été enregistré.";
+inline constexpr const char* InputReplaced = "Le fichier %1 n'est plus celui qui a été trouvé en "
+                                             "parcourant son dossier (un autre fichier ou "
+                                             "un lien a été mis à sa place) : il n'est pas traité.";
 inline constexpr const char* FolderMoved =
     "Le dossier du fichier %1 a été déplacé ou remplacé pendant l'opération : aucun fichier n'a "
     "été enregistré.";
