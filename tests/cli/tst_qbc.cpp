@@ -57,7 +57,8 @@ private slots:
     void signalMidJobLeavesNothing();
     void syncsReachTheDisk_data();
     void syncsReachTheDisk();
-    void signalDuringTheGroupsSyncNamesNothing();
+    void duringTheGroupsSync_data();
+    void duringTheGroupsSync();
 
 private:
     Run qbc(const QStringList& arguments, const QByteArray& input = {});
@@ -508,29 +509,59 @@ void TestQbc::syncsReachTheDisk()
     }
 }
 
-void TestQbc::signalDuringTheGroupsSyncNamesNothing()
+void TestQbc::duringTheGroupsSync_data()
 {
-    // The end comes while the disk syncs the group: no output gets a name.
+    // While the disk syncs the group: an end names no output; a folder
+    // moved fails its own file with a word, and only that one.
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("an end signal")
+        << "signal" << 128 + SIGTERM << QStringList{"a/a.txt", "b/b.txt"};
+    QTest::newRow("a folder moved")
+        << "move" << 1 << QStringList{"a/a.TXT.qbc", "a/a.txt", "b2/b.txt"};
+}
+
+void TestQbc::duringTheGroupsSync()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(int, status);
+    QFETCH(QStringList, left);
     const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
     if (strace.isEmpty()) {
         QSKIP("strace is not installed");
     }
-    for (const char* name : {"a.txt", "b.txt"}) {
-        QVERIFY(writeFile(path(QString::fromLatin1(name)), name));
+    for (const char* name : {"a", "b"}) {
+        QVERIFY(QDir(m_dir->path()).mkdir(QString::fromLatin1(name)));
+        QVERIFY(writeFile(path(QStringLiteral("%1/%1.txt").arg(QLatin1String(name))), name));
     }
     QProcess process;
     process.setWorkingDirectory(m_dir->path());
     process.start(strace,
                   traced({"-e", "trace=syncfs", "-e", "inject=syncfs:delay_exit=3000000:when=1"},
-                         {"encrypt", "a.txt", "b.txt", "--password-file", "pw"}));
+                         {"encrypt", "-r", "a", "b", "--password-file", "pw"}));
     QVERIFY(process.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(readFile(path(QStringLiteral("trace"))).contains("syncfs("), 10000);
-    const QByteArray children =
-        readFile(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
-    QCOMPARE(::kill(pid_t(children.trimmed().toInt()), SIGTERM), 0);
+    if (meanwhile == QStringLiteral("signal")) {
+        const QByteArray children =
+            readFile(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
+        QCOMPARE(::kill(pid_t(children.trimmed().toInt()), SIGTERM), 0);
+    } else {
+        // The second folder: its own sync still to come.
+        QVERIFY(QDir(m_dir->path()).rename(QStringLiteral("b"), QStringLiteral("b2")));
+    }
     QVERIFY(process.waitForFinished(20000));
-    QCOMPARE(entries(m_dir->path()), (QStringList{"a.txt", "b.txt", "pw", "trace"}));
-    QCOMPARE(process.exitCode(), 128 + SIGTERM);
+    QCOMPARE(process.exitCode(), status);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(errors.contains(QStringLiteral("b/b.txt : Le dossier du fichier")),
+             meanwhile == QStringLiteral("move"));
+    QStringList found;
+    for (const QString& folder : QDir(m_dir->path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        for (const QString& name : entries(path(folder))) {
+            found << folder + QLatin1Char('/') + name;
+        }
+    }
+    QCOMPARE(found, left);
 }
 
 QTEST_GUILESS_MAIN(TestQbc)
