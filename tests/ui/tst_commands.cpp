@@ -221,6 +221,7 @@ private slots:
     void otherWaysToChoose();
     void browseDuringAJobConcernsTheNextRun_data();
     void browseDuringAJobConcernsTheNextRun();
+    void handOverDuringAStalledDiskChangesNothing();
 
     void encryptSteps_data();
     void encryptSteps();
@@ -476,6 +477,33 @@ void TestCommands::browseDuringAJobConcernsTheNextRun()
     QCOMPARE(window.text(QStringLiteral("lbcryptes")), QStringLiteral("0 octets cryptés sur"));
     QCOMPARE(window.text(QStringLiteral("lbtaille")), QStringLiteral("0"));
     QVERIFY(window.isIdle());
+}
+
+void TestCommands::handOverDuringAStalledDiskChangesNothing()
+{
+    // The disk answers no more (a frozen file system): a file handed over
+    // meanwhile changes nothing shown; the window then closes, the job
+    // abandoned, and nothing is named.
+    QVERIFY(testfiles::writeFile(path(QStringLiteral("photo.jpg")), "photo"));
+    JobOptions options = slowJob();
+    options.streams =
+        std::make_shared<testing::TestStreams>(testing::TestStreams::Faults{.stall = true});
+    CommandWindow window(options);
+    window.choose(path(QStringLiteral("photo.jpg")));
+    QStringList shown;
+    window.once([&window] { return window.jobRunning(); },
+                [&] {
+                    window.showHandedOver(path(QStringLiteral("autre.qbc")));
+                    shown << window.text(QStringLiteral("fileSelected"))
+                          << window.text(QStringLiteral("statusLabel"))
+                          << control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption();
+                    window.fermer();
+                });
+    window.encrypt(QStringLiteral("secret"));
+    QCOMPARE(shown,
+             (QStringList{path(QStringLiteral("photo.jpg")), QStringLiteral("Cryptage en cours..."),
+                          QStringLiteral("&Crypter")}));
+    QCOMPARE(testfiles::entries(m_folder->path()), QStringList{"photo.jpg"});
 }
 
 void TestCommands::encryptSteps_data()
