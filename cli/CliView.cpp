@@ -75,10 +75,10 @@ qsizetype printableSequence(QByteArrayView bytes)
     if (length == 0 || bytes.size() < length) {
         return 0;
     }
+    // Valid when it comes back the same: no overlong form, no surrogate.
     const QString decoded = QString::fromUtf8(bytes.first(length));
     const char32_t c = decoded.toUcs4().value(0);
-    const bool valid = !decoded.contains(QChar::ReplacementCharacter) &&
-                       QString(decoded).toUtf8() == bytes.first(length);
+    const bool valid = decoded.toUtf8() == bytes.first(length);
     return valid && !(c >= 0x80 && c < 0xa0) ? length : 0;
 }
 

@@ -25,9 +25,9 @@ namespace quibex::cli {
 
 namespace {
 
-bool isEncrypted(const QString& path)
+bool isEncrypted(const QByteArray& native)
 {
-    return path.endsWith(QLatin1String(".qbc"), Qt::CaseInsensitive);
+    return native.toLower().endsWith(".qbc");
 }
 
 class Planner
@@ -68,7 +68,7 @@ public:
             walk(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), native);
             return;
         }
-        if (wrongDirection(path, native)) {
+        if (wrongDirection(native)) {
             return;
         }
         file(native, target, false);
@@ -138,8 +138,8 @@ private:
             return;
         }
         // A walk works on what its command is for and leaves the rest.
-        const bool encrypted = native.toLower().endsWith(".qbc");
-        if (S_ISREG(entry.st_mode) && encrypted != (m_options.command != Command::Encrypt)) {
+        if (S_ISREG(entry.st_mode) &&
+            isEncrypted(native) != (m_options.command != Command::Encrypt)) {
             return;
         }
         if (QFile::encodeName(QFile::decodeName(native)) != native) {
@@ -149,9 +149,9 @@ private:
         file(native, entry, true);
     }
 
-    bool wrongDirection(const QString& path, const QByteArray& native)
+    bool wrongDirection(const QByteArray& native)
     {
-        const bool encrypted = isEncrypted(path);
+        const bool encrypted = isEncrypted(native);
         if (m_options.command == Command::Encrypt && encrypted) {
             refuse(native, texts::text(AlreadyEncrypted));
             return true;
@@ -175,7 +175,7 @@ private:
         }
         const QString path = QFile::decodeName(native);
         if (m_options.command == Command::Check) {
-            m_planned.push_back({path, {}, {}});
+            m_planned.push_back({path, {}, info.st_size, {}});
             return;
         }
         const QString output = m_options.output.isEmpty() ? outputPathFor(path) : m_options.output;
@@ -197,7 +197,7 @@ private:
             m_outputs.insert(key, path);
         }
         m_planned.push_back(
-            {path, output,
+            {path, output, info.st_size,
              walked ? std::optional(FileIdentity{info.st_dev, info.st_ino}) : std::nullopt});
     }
 

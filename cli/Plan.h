@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <vector>
 
 namespace quibex::cli {
@@ -30,6 +31,7 @@ struct Planned
 {
     QString file;
     QString output;
+    std::int64_t size = 0; // as the plan found it
     // Found by a walk: the file the job must still find at that name.
     std::optional<FileIdentity> walked;
 };

@@ -21,7 +21,6 @@
 #include <cstdio>
 #include <memory>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quibex::cli {
@@ -127,14 +126,11 @@ private:
     std::array<std::unique_ptr<BatchJob>, 2> m_batches;
 };
 
-// A small regular file that may go in a batch.
-bool batchable(const QString& file, const Options& options)
+// A small file that may go in a batch (the plan took regular files only; one
+// grown since is refused by its batch).
+bool batchable(const Planned& planned, const Options& options)
 {
-    struct stat info
-    {
-    };
-    return options.output.isEmpty() && ::stat(QFile::encodeName(file).constData(), &info) == 0 &&
-           S_ISREG(info.st_mode) && info.st_size <= BatchJob::LargestFile;
+    return options.output.isEmpty() && planned.size <= BatchJob::LargestFile;
 }
 
 // The file's line for check; true when it is ok.
@@ -164,7 +160,7 @@ void process(const Planned& planned, const std::array<QByteArray, 2>& keys, cons
         return;
     }
     const QByteArray& key = keys[*advanced ? 1 : 0];
-    if (batchable(file, options)) {
+    if (batchable(planned, options)) {
         batches.add(planned, key, *advanced);
         return;
     }
