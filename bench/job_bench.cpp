@@ -8,14 +8,13 @@
 //
 // Also prints how long the calling (window's) thread went without a yield:
 // from the start of the job to its first yield, between two yields (from the
-// end of one to the start of the next), and from the last yield to the final
-// message. --slow-disk writes the output as to a disk that stores MBPS
+// end of one to the start of the next), and from the last yield to the job's
+// return, when the window tells how it ended. --slow-disk writes the output as to a disk that stores MBPS
 // megabytes (10^6 bytes) per second, through the test streams' slow disk.
 // SIGTERM, SIGHUP and SIGINT end the job at its next yield, as in the window:
 // it then exits 3 at once, leaving no output behind.
 #include "bench/BenchArguments.h"
 #include "job/FileJob.h"
-#include "job/OutputName.h"
 #include "job/PasswordKey.h"
 #include "job/Texts.h"
 #include "tests/support/SilentJobView.h"
@@ -52,10 +51,8 @@ void handleEndSignals()
 class NullView : public SilentJobView
 {
 public:
-    QString lastMessage;
     int yields = 0;
     qint64 longestGapNs = 0;
-    qint64 lastYieldToMessageNs = -1;
 
     void start()
     {
@@ -69,11 +66,8 @@ public:
         ++yields;
         m_lastReturnNs = m_clock.nsecsElapsed();
     }
-    void message(const QString& text, quibex::MessageKind, const QString&) override
-    {
-        lastYieldToMessageNs = reached();
-        lastMessage = text;
-    }
+    // The job has returned: the window would tell its result now.
+    qint64 returned() { return reached(); }
     bool endRequested() const override { return g_ending != 0; }
 
 private:
@@ -108,7 +102,8 @@ int main(int argc, char** argv)
         return 1;
     }
     NullView expansion;
-    const QByteArray key = advanced ? quibex::expandKeyOnView(expansion, *codes) : *codes;
+    const QByteArray key =
+        advanced ? quibex::expandKeyOnView(expansion, *codes, [](const QString&) {}) : *codes;
     const quibex::JobOptions options = quibex::bench::jobOptionsFor(*arguments);
     handleEndSignals();
 
@@ -116,26 +111,27 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     view.start();
-    quibex::dec_crypt(view, file, key, options);
+    const quibex::JobResult result = quibex::dec_crypt(view, file, key, options);
+    const qint64 lastYieldToReturnNs = view.returned();
     const qint64 ns = timer.nsecsElapsed();
     if (g_ending != 0) {
         std::fprintf(stderr, "ended by a signal\n");
         return 3;
     }
 
-    if (!view.lastMessage.startsWith(QString::fromUtf8(quibex::texts::SuccessLine1))) {
-        std::fprintf(stderr, "%s\n", view.lastMessage.toLocal8Bit().constData());
+    if (result.kind != quibex::JobResult::Kind::Done) {
+        std::fprintf(stderr, "%s\n", result.why.toLocal8Bit().constData());
         return 1;
     }
-    const QString output = quibex::outputPathFor(file);
+    const QString output = result.output;
     const qint64 bytes = QFileInfo(output).size();
     const double seconds = double(ns) / 1e9;
     std::printf("%s\n", output.toLocal8Bit().constData());
     std::printf("%lld bytes in %.3f s, %d yields, %s mode, %s\n", static_cast<long long>(bytes),
                 seconds, view.yields, advanced ? "advanced" : "simple",
                 arguments->slowDiskBytesPerSecond > 0 ? "simulated slow disk" : "real disk");
-    std::printf("longest gap without a yield: %.1f ms; last yield to message: %.1f ms\n",
-                double(view.longestGapNs) / 1e6, double(view.lastYieldToMessageNs) / 1e6);
+    std::printf("longest gap without a yield: %.1f ms; last yield to the job's end: %.1f ms\n",
+                double(view.longestGapNs) / 1e6, double(lastYieldToReturnNs) / 1e6);
     std::printf("throughput: %.1f MiB/s\n",
                 seconds > 0 ? double(bytes) / (1024.0 * 1024.0) / seconds : 0.0);
     return 0;

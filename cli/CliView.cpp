@@ -224,7 +224,7 @@ void CliView::showLine(bool last, bool withRate)
     m_lineOpen = !last;
 }
 
-bool CliView::question(const QString& text, const QString&)
+bool CliView::question(const QString& text)
 {
     switch (m_replace) {
     case Replace::Always:

@@ -34,18 +34,11 @@ public:
     // is known (not in a batch, whose files were written together).
     void done(qint64 bytes, bool withRate);
 
-    void setCommandsEnabled(bool) override {}
-    void setCryptCaption(const QString&) override {}
     void setStatus(const QString&) override {}
     void setSizeText(const QString&) override {}
     void showProgress(int percent, std::optional<std::int64_t> bytesDone = {}) override;
-    void clearProgress() override {}
-    void setPasswordEntryVisible(bool) override {}
-    void setPasswordText(const QString&) override {}
     void yield() override;
-    // Nothing: what the job says is in the result it returns, which qbc tells.
-    void message(const QString&, MessageKind, const QString& = {}) override {}
-    bool question(const QString& text, const QString& title = {}) override;
+    bool question(const QString& text) override;
     bool endRequested() const override;
 
 private:

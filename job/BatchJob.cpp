@@ -35,11 +35,12 @@ BatchJob::Result resultOf(const QString& file, const steps::Outcome& outcome)
     case steps::Outcome::Kind::Declined:
     case steps::Outcome::Kind::Ended:
         return {file, Kind::Declined, {}};
+    case steps::Outcome::Kind::Refusal:
+        return {file, Kind::Refused, outcome.message};
     case steps::Outcome::Kind::Failure:
         break;
     }
-    return {file, outcome.messageKind == MessageKind::Error ? Kind::Refused : Kind::Failed,
-            outcome.message};
+    return {file, Kind::Failed, outcome.message};
 }
 
 // syncfs on the file system of folder; 0 or the errno.

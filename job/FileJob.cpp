@@ -60,7 +60,7 @@ Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOpt
             return Outcome::failure({});
         }
         if (now.state == JobWorker::State::Committed) {
-            return {Outcome::Kind::Success, {}, MessageKind::None};
+            return {Outcome::Kind::Success, {}};
         }
         const bool complete = now.done == size;
         if (Clock::now() >= nextUpdate || (complete && !fullCountShown)) {
@@ -141,7 +141,7 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
             QString& outputPath, std::int64_t& size)
 {
     if (key.isEmpty()) {
-        return Outcome::failure(text(texts::EmptyKey), MessageKind::Error);
+        return {Outcome::Kind::Refusal, text(texts::EmptyKey)};
     }
     outputPath = options.outputPath.isEmpty() ? outputPathFor(file) : options.outputPath;
     view.setStatus(
@@ -171,21 +171,6 @@ Outcome run(JobView& view, const QString& file, const QByteArray& key, const Job
 
 } // namespace
 
-void backToIdle(JobView& view)
-{
-    raz(view);
-    view.setPasswordEntryVisible(false);
-    view.setPasswordText(QString());
-    view.clearProgress();
-}
-
-void raz(JobView& view)
-{
-    view.setCommandsEnabled(true);
-    view.setCryptCaption(text(texts::CaptionCrypt));
-    view.setStatus(text(texts::StatusIdle));
-}
-
 JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key)
 {
     return dec_crypt(view, file, key, JobOptions{});
@@ -194,35 +179,23 @@ JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key)
 JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key,
                     const JobOptions& options)
 {
-    view.setCommandsEnabled(false);
     QString outputPath;
     std::int64_t size = 0;
-    // Both files are released when run() returns, before any message.
+    // Both files are released when run() returns, before the caller tells.
     const Outcome outcome = run(view, file, key, options, outputPath, size);
-    JobResult result;
     switch (outcome.kind) {
     case Outcome::Kind::Ended:
         return {JobResult::Kind::Ended, {}, {}, 0};
     case Outcome::Kind::Declined:
-        result.kind = JobResult::Kind::Declined;
-        break;
+        return {JobResult::Kind::Declined, {}, {}, 0};
+    case Outcome::Kind::Refusal:
+        return {JobResult::Kind::Refused, outcome.message, {}, 0};
     case Outcome::Kind::Failure:
-        view.message(outcome.message, outcome.messageKind);
-        result = {outcome.messageKind == MessageKind::Error ? JobResult::Kind::Refused
-                                                            : JobResult::Kind::Failed,
-                  outcome.message,
-                  {},
-                  0};
         break;
     case Outcome::Kind::Success:
-        view.message(text(texts::SuccessLine1) + QLatin1Char('\r') + text(texts::SuccessLine2) +
-                         outputPath,
-                     MessageKind::None);
-        result = {JobResult::Kind::Done, {}, outputPath, size};
-        break;
+        return {JobResult::Kind::Done, {}, outputPath, size};
     }
-    backToIdle(view);
-    return result;
+    return {JobResult::Kind::Failed, outcome.message, {}, 0};
 }
 
 } // namespace quibex

@@ -14,27 +14,20 @@ namespace quibex {
 class JobView;
 
 // The window's file job: transforms file with key (8-bit codes, at least one)
-// into the file named by the output rule, reporting through view, and leaves
-// the window idle again whatever happens (except when the view says that the
-// program is ending: the job then returns at its next yield, with no message
-// and without waiting for the disk; its output gets no name, unless the full
-// count was shown and the name was being given at that moment, in which case
-// it is complete).
+// into the file named by the output rule, showing its progress and asking
+// its questions through view, and returns how it ended; telling the user is
+// the caller's. When the view says that the program is ending, the job
+// returns at its next yield, Ended, without waiting for the disk; its output
+// gets no name, unless the full count was shown and the name was being given
+// at that moment, in which case it is complete.
 //
 // The bytes move on a thread of their own; every call on view stays on the
 // calling thread, which updates the view and yields at least every
 // JobOptions::updateInterval, however slow the disk.
 //
 // Its yields let other commands run: the caller keeps a second job from
-// starting meanwhile. Returns how it ended, as the view was told.
+// starting meanwhile.
 JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key);
-
-// Puts the window back to idle: commands on, caption "Crypter", "En attente...".
-void raz(JobView& view);
-
-// The window as a run leaves it, however it ended: raz(), the password entry
-// hidden and emptied, "0%" and an empty bar.
-void backToIdle(JobView& view);
 
 JobResult dec_crypt(JobView& view, const QString& file, const QByteArray& key,
                     const JobOptions& options);

@@ -42,7 +42,7 @@ Outcome failureOf(const StreamError& error, const QString& file, const QString& 
 
 Outcome ended()
 {
-    return {Outcome::Kind::Ended, {}, MessageKind::None};
+    return {Outcome::Kind::Ended, {}};
 }
 
 std::optional<Outcome> openInput(const QString& file, std::unique_ptr<InputFile>& input)
@@ -130,7 +130,7 @@ std::optional<Outcome> askToReplace(JobView& view, const QString& outputPath,
         return ended();
     }
     if (!replace) {
-        return Outcome{Outcome::Kind::Declined, {}, MessageKind::None};
+        return Outcome{Outcome::Kind::Declined, {}};
     }
     return std::nullopt;
 }

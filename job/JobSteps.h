@@ -27,21 +27,18 @@ struct Outcome
     enum class Kind
     {
         Success,
-        Failure,
+        Refusal, // for a reason of the files' own
+        Failure, // the system failed
         Declined,
         Ended
     };
     Kind kind = Kind::Failure;
     QString message;
-    MessageKind messageKind = MessageKind::None;
 
-    static Outcome failure(const QString& message, MessageKind kind = MessageKind::None)
-    {
-        return {Kind::Failure, message, kind};
-    }
+    static Outcome failure(const QString& message) { return {Kind::Failure, message}; }
     static Outcome refusal(const char* utf8, const QString& path)
     {
-        return failure(texts::text(utf8).arg(path), MessageKind::Error);
+        return {Kind::Refusal, texts::text(utf8).arg(path)};
     }
     static Outcome systemFailure(int error) { return failure(systemErrorText(error)); }
 };

@@ -114,14 +114,7 @@ bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, boo
             ? text(texts::OtherModeQuestion)
                   .arg(text(advanced ? texts::ModeSimple : texts::ModeAdvanced))
             : text(texts::WrongKeyQuestion).arg(keycheck::keptEnding(file));
-    const bool goOn = view.question(question);
-    if (view.endRequested()) {
-        return false;
-    }
-    if (!goOn) {
-        backToIdle(view);
-    }
-    return goOn;
+    return view.question(question) && !view.endRequested();
 }
 
 } // namespace quibex

@@ -27,8 +27,8 @@ KeyFit keyFit(const QString& file, const QByteArray& codes, bool advanced);
 
 // Before the Encrypt command decrypts file with key (made from the password
 // codes in the mode advanced): when the key does not seem to fit, asks
-// whether to go on. False when the user says No (the view is then idle again,
-// as after a declined overwrite) or the program is ending meanwhile. The
+// whether to go on. False when the user says No or the program is ending
+// meanwhile. The
 // file is read off the calling thread, which yields meanwhile as the job does
 // (options: its interval, and the test streams put before the file). The
 // other mode's key is made silently and wiped.

@@ -33,7 +33,7 @@ void JobViewExpansionObserver::showStep(int percent)
 void JobViewExpansionObserver::setExtension(std::span<const std::uint8_t> extension)
 {
     const std::u16string text = decodeWindows1252(extension);
-    m_view.setPasswordText(QString::fromUtf16(text.data(), qsizetype(text.size())));
+    m_showExtension(QString::fromUtf16(text.data(), qsizetype(text.size())));
 }
 
 void JobViewExpansionObserver::yield()
@@ -56,9 +56,10 @@ QByteArray expanded(const QByteArray& passwordCodes, ExpansionObserver* observer
 
 } // namespace
 
-QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes)
+QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes,
+                           const JobViewExpansionObserver::ExtensionShown& showExtension)
 {
-    JobViewExpansionObserver observer(view);
+    JobViewExpansionObserver observer(view, showExtension);
     return expanded(passwordCodes, &observer);
 }
 

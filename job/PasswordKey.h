@@ -9,7 +9,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 namespace quibex {
 
@@ -25,24 +27,30 @@ std::optional<QByteArray> passwordToKey(const QString& password);
 // (also texts::UnsupportedPassword, in UTF-8).
 QString unsupportedPasswordMessage();
 
-// Shows a key expansion on a job view: status line, percentage, the growing
-// extension in the password box (decoded from Windows-1252) and the yields of
-// phase 3.
+// Shows a key expansion on a job view (status line, percentage, the yields of
+// phase 3) and hands the growing extension, decoded from Windows-1252, to
+// showExtension: the window puts it in its password box.
 class JobViewExpansionObserver : public ExpansionObserver
 {
 public:
-    explicit JobViewExpansionObserver(JobView& view) : m_view(view) {}
+    using ExtensionShown = std::function<void(const QString&)>;
+    JobViewExpansionObserver(JobView& view, ExtensionShown showExtension)
+        : m_view(view), m_showExtension(std::move(showExtension))
+    {
+    }
     void showStep(int percent) override;
     void setExtension(std::span<const std::uint8_t> extension) override;
     void yield() override;
 
 private:
     JobView& m_view;
+    ExtensionShown m_showExtension;
 };
 
 // The advanced-mode key for password codes (1 or more), expanded with a
-// live display on view; 256 codes.
-QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes);
+// live display on view and showExtension; 256 codes.
+QByteArray expandKeyOnView(JobView& view, const QByteArray& passwordCodes,
+                           const JobViewExpansionObserver::ExtensionShown& showExtension);
 // The same key, expanded without any display.
 QByteArray expandKeySilently(const QByteArray& passwordCodes);
 

@@ -285,10 +285,20 @@ void RezarUvurizod::crypter()
         const auto checking = busyWith(Busy::Preparing); // its read yields, as the expansion does
         confirmed = confirmKey(m_view, file, *codes, advanced, *key, m_jobOptions);
     }
+    if (m_view.endRequested()) {
+        return;
+    }
     if (confirmed) {
         const auto running = busyWith(Busy::Running);
-        dec_crypt(m_view, file, *key, m_jobOptions);
+        m_view.setCommandsEnabled(false);
+        const JobResult result = dec_crypt(m_view, file, *key, m_jobOptions);
+        // Ending: no box, and the commands stay off.
+        if (result.kind == JobResult::Kind::Ended) {
+            return;
+        }
+        m_view.tell(result);
     }
+    m_view.backToIdle(); // a No to the wrong-key question too, as after a declined overwrite
 }
 
 bool RezarUvurizod::passwordTooLong(const QString& password)
@@ -309,7 +319,8 @@ std::optional<QByteArray> RezarUvurizod::keyFor(const QByteArray& passwordCodes,
     QByteArray key;
     {
         const auto expanding = busyWith(Busy::Preparing);
-        key = expandKeyOnView(m_view, passwordCodes);
+        key = expandKeyOnView(m_view, passwordCodes,
+                              [this](const QString& text) { m_view.setPasswordText(text); });
     }
     // A Quit during the expansion's yields ends the program: no job then.
     if (m_view.endRequested()) {

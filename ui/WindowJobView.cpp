@@ -104,9 +104,45 @@ void WindowJobView::message(const QString& text, MessageKind kind, const QString
     m_boxes.message(&m_window, text, shown, title);
 }
 
-bool WindowJobView::question(const QString& text, const QString& title)
+bool WindowJobView::question(const QString& text)
 {
-    return m_boxes.question(&m_window, text, title) == MessageBoxes::Answer::Yes;
+    return m_boxes.question(&m_window, text, {}) == MessageBoxes::Answer::Yes;
+}
+
+void WindowJobView::tell(const JobResult& result)
+{
+    using Kind = JobResult::Kind;
+    switch (result.kind) {
+    case Kind::Done:
+        message(texts::text(texts::SuccessLine1) + QLatin1Char('\r') +
+                    texts::text(texts::SuccessLine2) + result.output,
+                MessageKind::None);
+        break;
+    case Kind::Refused:
+        message(result.why, MessageKind::Error);
+        break;
+    case Kind::Failed:
+        message(result.why, MessageKind::None);
+        break;
+    case Kind::Declined:
+    case Kind::Ended:
+        break;
+    }
+}
+
+void WindowJobView::raz()
+{
+    setCommandsEnabled(true);
+    setCryptCaption(texts::text(texts::CaptionCrypt));
+    setStatus(texts::text(texts::StatusIdle));
+}
+
+void WindowJobView::backToIdle()
+{
+    raz();
+    setPasswordEntryVisible(false);
+    setPasswordText(QString());
+    clearProgress();
 }
 
 } // namespace quibex

@@ -59,22 +59,23 @@ void TestPasswordKey::expansionOnView()
     const QString password = QStringLiteral("é€b");
     const QByteArray codes = *passwordToKey(password);
     FakeJobView view;
-    const QByteArray key = expandKeyOnView(view, codes);
+    QStringList texts;
+    const QByteArray key =
+        expandKeyOnView(view, codes, [&texts](const QString& shown) { texts << shown; });
     const ExpandedKey direct = expandKey(std::span(
         reinterpret_cast<const std::uint8_t*>(codes.constData()), std::size_t(codes.size())));
     QCOMPARE(key, QByteArray(reinterpret_cast<const char*>(direct.data()), 256));
 
     // The password box shows the extension as it grows, in its characters.
-    const QStringList texts = view.callsStartingWith(QStringLiteral("password:"));
     QCOMPARE(texts.size(), 256);
-    QCOMPARE(texts.first(), QStringLiteral("password:é"));
-    QCOMPARE(texts.at(2), QStringLiteral("password:é€b"));
+    QCOMPARE(texts.first(), QStringLiteral("é"));
+    QCOMPARE(texts.at(2), QStringLiteral("é€b"));
     QString full;
     while (full.size() < 256) {
         full += password;
     }
     full.truncate(256);
-    QCOMPARE(texts.last(), QStringLiteral("password:") + full);
+    QCOMPARE(texts.last(), full);
     QCOMPARE(view.callsStartingWith(QStringLiteral("status:")).size(), 768);
     QCOMPARE(view.callsStartingWith(QStringLiteral("status:")).first(),
              QStringLiteral("status:Codage du mot de passe..."));

@@ -3,7 +3,9 @@
 
 #pragma once
 
+#include "job/FileJob.h"
 #include "job/JobView.h"
+#include "job/Texts.h"
 #include "tests/support/TestStreams.h"
 
 #include <QString>
@@ -25,20 +27,16 @@ public:
     std::function<void()> onQuestion;
     quibex::testing::TestStreams* paced = nullptr;
 
+    // How each job run here ended, in the words the user would read: the
+    // output's name when done, why not else; nothing when declined or ended.
     struct Message
     {
         QString text;
-        quibex::MessageKind kind;
-        QString title;
+        quibex::JobResult::Kind kind;
     };
     QList<Message> messages;
     QStringList questions;
 
-    void setCommandsEnabled(bool on) override { calls << QStringLiteral("enabled:%1").arg(on); }
-    void setCryptCaption(const QString& text) override
-    {
-        calls << QStringLiteral("caption:") + text;
-    }
     void setStatus(const QString& text) override { calls << QStringLiteral("status:") + text; }
     void setSizeText(const QString& text) override { calls << QStringLiteral("size:") + text; }
     // "progress:37", or "progress:37 count:12345" for a job.
@@ -46,15 +44,6 @@ public:
     {
         calls << QStringLiteral("progress:%1").arg(percent) +
                      (done ? QStringLiteral(" count:%1").arg(*done) : QString());
-    }
-    void clearProgress() override { calls << QStringLiteral("progress:none"); }
-    void setPasswordEntryVisible(bool on) override
-    {
-        calls << QStringLiteral("passwordVisible:%1").arg(on);
-    }
-    void setPasswordText(const QString& text) override
-    {
-        calls << QStringLiteral("password:") + text;
     }
     void yield() override
     {
@@ -67,15 +56,9 @@ public:
             onYield();
         }
     }
-    void message(const QString& text, quibex::MessageKind kind, const QString& title) override
-    {
-        calls << QStringLiteral("message:") + text;
-        messages.append({text, kind, title});
-    }
-    bool question(const QString& text, const QString& title) override
+    bool question(const QString& text) override
     {
         calls << QStringLiteral("question:") + text;
-        Q_UNUSED(title);
         questions << text;
         if (onQuestion) {
             onQuestion();
@@ -84,21 +67,27 @@ public:
     }
     bool endRequested() const override { return ending; }
 
-    // The calls that put the window back to idle, in the job's order.
-    static QStringList idleTail()
+    // The file job on this view, its result recorded as "result:" and in
+    // messages.
+    quibex::JobResult job(const QString& file, const QByteArray& key,
+                          const quibex::JobOptions& options = {})
     {
-        return {QStringLiteral("enabled:1"),
-                QStringLiteral("caption:Crypter"),
-                QStringLiteral("status:En attente..."),
-                QStringLiteral("passwordVisible:0"),
-                QStringLiteral("password:"),
-                QStringLiteral("progress:none")};
+        using Kind = quibex::JobResult::Kind;
+        const quibex::JobResult result = quibex::dec_crypt(*this, file, key, options);
+        const QString told = result.kind == Kind::Done ? successText(result.output) : result.why;
+        if (result.kind == Kind::Done || result.kind == Kind::Refused ||
+            result.kind == Kind::Failed) {
+            messages.append({told, result.kind});
+        }
+        calls << QStringLiteral("result:") + told;
+        return result;
     }
-    bool endsIdle() const
+    static QString successText(const QString& output)
     {
-        const QStringList tail = idleTail();
-        return calls.size() >= tail.size() && calls.mid(calls.size() - tail.size()) == tail;
+        return QString::fromUtf8(quibex::texts::SuccessLine1) + QLatin1Char('\r') +
+               QString::fromUtf8(quibex::texts::SuccessLine2) + output;
     }
+
     // A job's progress as shown, in order.
     struct Progress
     {

@@ -10,16 +10,10 @@
 class SilentJobView : public quibex::JobView
 {
 public:
-    void setCommandsEnabled(bool) override {}
-    void setCryptCaption(const QString&) override {}
     void setStatus(const QString&) override {}
     void setSizeText(const QString&) override {}
     void showProgress(int, std::optional<std::int64_t>) override {}
-    void clearProgress() override {}
-    void setPasswordEntryVisible(bool) override {}
-    void setPasswordText(const QString&) override {}
     void yield() override {}
-    void message(const QString&, quibex::MessageKind, const QString&) override {}
-    bool question(const QString&, const QString&) override { return true; }
+    bool question(const QString&) override { return true; }
     bool endRequested() const override { return false; }
 };

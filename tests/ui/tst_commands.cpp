@@ -774,6 +774,9 @@ void TestCommands::failuresLeaveTheWindowIdle_data()
                               << "Le chemin %1 désigne un dossier et non un fichier : choisissez "
                                  "un fichier."
                               << int(MessageBox::Kind::Error);
+    QTest::newRow("output name taken by a folder")
+        << "output folder" << QString::fromUtf8(texts::OutputIsFolder)
+        << int(MessageBox::Kind::Error);
     QTest::newRow("full disk") << "full" << systemErrorText(ENOSPC) << none;
     QTest::newRow("full disk at the flush") << "flush" << systemErrorText(ENOSPC) << none;
     QTest::newRow("read error") << "read" << systemErrorText(EIO) << none;
@@ -789,6 +792,9 @@ void TestCommands::failuresLeaveTheWindowIdle()
     const QString folder = path(QStringLiteral("album"));
     QVERIFY(testfiles::writeFile(input, testfiles::randomBytes(100000, 5)));
     QVERIFY(QDir().mkdir(folder));
+    const QString named =
+        failure == QStringLiteral("output folder") ? path(QStringLiteral("photo.JPG.qbc")) : folder;
+    QVERIFY(QDir().mkpath(named));
     const QStringList before = testfiles::entries(m_folder->path());
 
     testing::TestStreams::Faults faults;
@@ -820,7 +826,7 @@ void TestCommands::failuresLeaveTheWindowIdle()
 
     QCOMPARE(testBoxes().shownCount(), shown + 1);
     QCOMPARE(testBoxes().lastShown().text,
-             message.contains(QStringLiteral("%1")) ? message.arg(folder) : message);
+             message.contains(QStringLiteral("%1")) ? message.arg(named) : message);
     QCOMPARE(int(testBoxes().lastShown().kind), kind);
     QVERIFY(window.isIdle());
     QStringList after = testfiles::entries(m_folder->path());

@@ -82,7 +82,6 @@ private slots:
     void passwordBoxShowsAnyLength();
     void jobViewDrivesTheControls();
     void jobViewMessagesAndYield();
-    void realJobLeavesTheWindowIdle();
     void qtTextsAreFrench();
     void closeRequestsAreIgnored();
     void quitCommandsEndTheProgram_data();
@@ -778,7 +777,7 @@ void TestWindow::jobViewDrivesTheControls()
     QVERIFY(!control<QWidget>(window, QStringLiteral("Motdepass"))->isVisible());
     QVERIFY(!control<QWidget>(window, QStringLiteral("motdepasss"))->isVisible());
 
-    raz(view);
+    view.raz();
     QVERIFY(status->width() < wide);
     QCOMPARE(status->text(), QStringLiteral("En attente..."));
     QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
@@ -815,37 +814,6 @@ void TestWindow::jobViewMessagesAndYield()
     QTimer::singleShot(0, &window, [&ran] { ran = true; });
     view.yield();
     QVERIFY(ran);
-}
-
-void TestWindow::realJobLeavesTheWindowIdle()
-{
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString input = folder.filePath(QStringLiteral("photo.jpg"));
-    QFile file(input);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(1000, 'a'));
-    file.close();
-
-    ScriptedWindow window;
-    QVERIFY(showAndActivate(window));
-    WindowView view(window);
-    view.setPasswordEntryVisible(true);
-    view.setPasswordText(QStringLiteral("secret"));
-    testBoxes().setNextAnswer(MessageBox::Answer::Ok);
-    dec_crypt(view, input, QByteArrayLiteral("secret"));
-
-    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("photo.JPG.qbc"))));
-    QVERIFY(testBoxes().lastShown().text.startsWith(QStringLiteral("Opération effectuée")));
-    QCOMPARE(control<QLabel>(window, QStringLiteral("statusLabel"))->text(),
-             QStringLiteral("En attente..."));
-    QCOMPARE(control<QLabel>(window, QStringLiteral("pourcent"))->text(), QStringLiteral("0%"));
-    QCOMPARE(control<QuibexPBar>(window, QStringLiteral("barre_progression"))->value(), 0);
-    QCOMPARE(control<QLabel>(window, QStringLiteral("lbtaille"))->text(), QStringLiteral("1000"));
-    QCOMPARE(control<QuibexCmd>(window, QStringLiteral("btnCrypt"))->caption(),
-             QStringLiteral("Crypter"));
-    QVERIFY(control<QWidget>(window, QStringLiteral("Motdepass"))->isHidden());
-    QCOMPARE(control<QLineEdit>(window, QStringLiteral("Motdepass"))->text(), QString());
 }
 
 void TestWindow::qtTextsAreFrench()
