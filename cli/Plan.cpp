@@ -226,27 +226,6 @@ private:
 
 } // namespace
 
-void Tally::tell(CliView& view, const JobResult& result, bool withRate)
-{
-    using Kind = JobResult::Kind;
-    switch (result.kind) {
-    case Kind::Done:
-        view.done(result.bytes, withRate);
-        ++done;
-        return;
-    case Kind::Refused:
-    case Kind::Failed:
-        view.refuse(result.why);
-        ++(result.kind == Kind::Refused ? refused : failed);
-        return;
-    case Kind::Declined: // the question's answer said why
-        ++refused;
-        return;
-    case Kind::Ended:
-        return;
-    }
-}
-
 std::vector<Planned> plan(const Options& options, CliView& view, Tally& tally)
 {
     Planner planner(options, view, tally);

@@ -5,8 +5,8 @@
 
 #include "cli/CliView.h"
 #include "cli/Options.h"
+#include "cli/Summary.h"
 #include "job/JobOptions.h"
-#include "job/JobResult.h"
 
 #include <QString>
 
@@ -14,16 +14,6 @@
 #include <vector>
 
 namespace quibex::cli {
-
-struct Tally
-{
-    int done = 0;
-    int refused = 0;
-    int failed = 0;
-
-    // Tells how a file's job ended and counts it.
-    void tell(CliView& view, const JobResult& result, bool withRate);
-};
 
 // One file the command will work on, and where its output goes (empty for
 // check).

@@ -243,12 +243,9 @@ int run(const QStringList& arguments)
         return 128 + endSignal();
     }
     if (showProgress && options->command != Command::Check) {
-        std::fputs(
-            qPrintable(texts::text(Summary).arg(tally.done).arg(tally.refused).arg(tally.failed) +
-                       '\n'),
-            stderr);
+        tally.printSummary();
     }
-    return tally.refused + tally.failed == 0 ? AllDone : SomeNotDone;
+    return tally.status();
 }
 
 } // namespace quibex::cli
