@@ -9,8 +9,9 @@
 // Also prints how long the calling (window's) thread went without a yield:
 // from the start of the job to its first yield, between two yields (from the
 // end of one to the start of the next), and from the last yield to the job's
-// return, when the window tells how it ended. --slow-disk writes the output as to a disk that stores MBPS
-// megabytes (10^6 bytes) per second, through the test streams' slow disk.
+// return, when the window tells how it ended. --slow-disk writes the output
+// as to a disk that stores MBPS megabytes (10^6 bytes) per second, through
+// the test streams' slow disk.
 // SIGTERM, SIGHUP and SIGINT end the job at its next yield, as in the window:
 // it then exits 3 at once, leaving no output behind.
 #include "bench/BenchArguments.h"

@@ -450,8 +450,8 @@ void TestFileJob::callSequence()
     QCOMPARE(result.output, output);
     QCOMPARE(result.bytes, 7);
     const QStringList expected = {
-        QStringLiteral("status:Cryptage en cours..."), QStringLiteral("size:7"),
-        QStringLiteral("progress:100 count:7"),       QStringLiteral("yield"),
+        QStringLiteral("status:Cryptage en cours..."),   QStringLiteral("size:7"),
+        QStringLiteral("progress:100 count:7"),          QStringLiteral("yield"),
         QStringLiteral("result:") + successText(output),
     };
     QCOMPARE(view.calls, expected);
