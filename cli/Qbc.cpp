@@ -169,6 +169,7 @@ void process(const Planned& planned, const std::array<QByteArray, 2>& keys, cons
     JobOptions job;
     job.outputPath = options.output;
     job.expectedInput = planned.walked;
+    job.finishBegunCommit = true;
     tally.tell(view, dec_crypt(view, file, key, job), true);
 }
 
@@ -226,20 +227,24 @@ int run(const QStringList& arguments)
         }
     });
     Tally tally;
+    int toTell = 0;
     {
         // A batch left when a signal ends the command names none of its outputs.
         Batches batches(view, tally, filesPerGroup());
-        for (const Planned& planned : plan(*options, view, tally)) {
+        const std::vector<Planned> planned = plan(*options, view, tally);
+        toTell = tally.told() + int(planned.size());
+        for (const Planned& file : planned) {
             if (endSignal() != 0) {
                 break;
             }
-            process(planned, keys, *codes, *options, view, batches, tally);
+            process(file, keys, *codes, *options, view, batches, tally);
         }
         if (endSignal() == 0) {
             batches.finish();
         }
     }
-    if (endSignal() != 0) {
+    // A signal during the last commit let it finish: nothing is left undone.
+    if (endSignal() != 0 && tally.told() < toTell) {
         return 128 + endSignal();
     }
     if (showProgress && options->command != Command::Check) {

@@ -18,6 +18,7 @@ struct Tally
 
     // Tells how a file's job ended and counts it.
     void tell(CliView& view, const JobResult& result, bool withRate);
+    int told() const { return done + refused + failed; }
     // "N fait(s), N refusé(s), N en échec." on standard error.
     void printSummary() const;
     // The exit status: AllDone only when no file was refused or failed.

@@ -42,6 +42,21 @@ void showProgress(JobView& view, std::int64_t done, std::int64_t size)
     view.showProgress(percent, done);
 }
 
+// The worker's commit, waited for to its end.
+Outcome committed(JobWorker& worker)
+{
+    for (;;) {
+        const JobWorker::State state =
+            worker.wait(std::chrono::steady_clock::now() + std::chrono::hours(1)).state;
+        if (state == JobWorker::State::Failed) {
+            return Outcome::failure({});
+        }
+        if (state == JobWorker::State::Committed) {
+            return {Outcome::Kind::Success, {}};
+        }
+    }
+}
+
 // The window's side of the byte loop: waits for the worker, shows how far it
 // is at every update interval, and yields at every events interval too
 // (between the updates, when one is set), until it has failed or named the
@@ -54,6 +69,7 @@ Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOpt
                            : options.updateInterval;
     auto nextUpdate = Clock::now() + options.updateInterval;
     bool fullCountShown = false;
+    bool commitAllowed = false;
     for (;;) {
         const JobWorker::Snapshot now = worker.wait(std::min(nextUpdate, Clock::now() + slice));
         if (now.state == JobWorker::State::Failed) {
@@ -70,11 +86,15 @@ Outcome follow(JobView& view, JobWorker& worker, std::int64_t size, const JobOpt
         }
         view.yield();
         if (view.endRequested()) {
+            if (commitAllowed && options.finishBegunCommit) {
+                return committed(worker);
+            }
             worker.abandon(); // never waits for a stalled disk
             return ended();
         }
         if (fullCountShown) {
             worker.allowCommit();
+            commitAllowed = true;
         }
     }
 }

@@ -41,6 +41,12 @@ struct JobOptions
     // When set, the file the input must still be (a walk found it so): one
     // put in its place since, a link among them, is refused.
     std::optional<FileIdentity> expectedInput;
+    // An end asked once the commit has begun (every byte written and the
+    // full count shown): when set, the commit finishes and the result says
+    // what it gave, as a command line must; else, as the window must, the
+    // job returns at once whatever the disk does, and the output ends named
+    // and complete or not at all, unsaid.
+    bool finishBegunCommit = false;
 };
 
 } // namespace quibex

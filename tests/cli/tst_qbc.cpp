@@ -59,11 +59,15 @@ private slots:
     void syncsReachTheDisk();
     void duringTheGroupsSync_data();
     void duringTheGroupsSync();
+    void endSignalDuringOneFile_data();
+    void endSignalDuringOneFile();
 
 private:
     Run qbc(const QStringList& arguments, const QByteArray& input = {});
     // qbc under strace, its sync calls (or the injection given) in trace.
     QStringList traced(const QStringList& straceOptions, const QStringList& arguments);
+    // Waits for call in the trace, then sends SIGTERM to the traced qbc.
+    static void endTracedAt(const QProcess& strace, const QString& trace, const QByteArray& call);
     // Descriptors the command may hold at most, when > 0; its standard
     // output appended to that file, when given.
     rlim_t m_fileLimit = 0;
@@ -545,12 +549,11 @@ void TestQbc::duringTheGroupsSync()
                   traced({"-e", "trace=syncfs", "-e", "inject=syncfs:delay_exit=3000000:when=1"},
                          {"encrypt", "-r", "a", "b", "--password-file", "pw"}));
     QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(readFile(path(QStringLiteral("trace"))).contains("syncfs("), 10000);
     if (meanwhile == QStringLiteral("signal")) {
-        const QByteArray children =
-            readFile(QStringLiteral("/proc/%1/task/%1/children").arg(process.processId()));
-        QCOMPARE(::kill(pid_t(children.trimmed().toInt()), SIGTERM), 0);
+        endTracedAt(process, path(QStringLiteral("trace")), "syncfs(");
     } else {
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(path(QStringLiteral("trace"))).contains("syncfs("),
+                                 10000);
         // The second folder: its own sync still to come.
         QVERIFY(QDir(m_dir->path()).rename(QStringLiteral("b"), QStringLiteral("b2")));
     }
@@ -566,6 +569,54 @@ void TestQbc::duringTheGroupsSync()
         }
     }
     QCOMPARE(found, left);
+}
+
+void TestQbc::endTracedAt(const QProcess& strace, const QString& trace, const QByteArray& call)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(readFile(trace).contains(call), 10000);
+    const QByteArray children =
+        readFile(QStringLiteral("/proc/%1/task/%1/children").arg(strace.processId()));
+    QCOMPARE(::kill(pid_t(children.trimmed().toInt()), SIGTERM), 0);
+}
+
+void TestQbc::endSignalDuringOneFile_data()
+{
+    // A file too large for a batch, ended while its bytes are written: its
+    // output gets no name. Ended while it is being named: the naming
+    // finishes, and the status says that nothing is left undone.
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("left");
+    QTest::newRow("during the writes") << "write" << 128 + SIGTERM << QStringList{"grand.bin", "pw"};
+    QTest::newRow("during the naming")
+        << "linkat" << 0 << QStringList{"grand.BIN.qbc", "grand.bin", "pw"};
+}
+
+void TestQbc::endSignalDuringOneFile()
+{
+    QFETCH(QString, call);
+    QFETCH(int, status);
+    QFETCH(QStringList, left);
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty()) {
+        QSKIP("strace is not installed");
+    }
+    const QByteArray data = randomBytes(3 * 1024 * 1024, 7);
+    QVERIFY(writeFile(path(QStringLiteral("grand.bin")), data));
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(strace, traced({"-e", "trace=" + call, "-e",
+                                  "inject=" + call + ":delay_exit=2000000:when=1"},
+                                 {"encrypt", "grand.bin", "--password-file", "pw"}));
+    QVERIFY(process.waitForStarted());
+    endTracedAt(process, path(QStringLiteral("trace")), call.toLatin1() + '(');
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), status);
+    QFile::remove(path(QStringLiteral("trace")));
+    QCOMPARE(entries(m_dir->path()), left);
+    if (status == 0) {
+        QCOMPARE(readFile(path(QStringLiteral("grand.BIN.qbc"))), transformed(data, "secret"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestQbc)
