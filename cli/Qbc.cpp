@@ -29,19 +29,19 @@ namespace {
 
 // The mode a file decrypts in: the one given, checked unless --force, or the
 // one whose key gives content of the name's type. nullopt: refused.
-std::optional<bool> decryptionMode(const QString& file, const QByteArray& codes,
-                                   const Options& options, CliView& view)
+std::optional<bool> decryptionMode(const QString& file, const FileBeginning& beginning,
+                                   const QByteArray& codes, const Options& options, CliView& view)
 {
     if (options.advanced) {
-        const KeyFit fit = keyFit(file, codes, *options.advanced);
+        const KeyFit fit = keyFit(file, beginning, codes, *options.advanced);
         if (options.force || fit == KeyFit::Fits || fit == KeyFit::CannotTell) {
             return options.advanced;
         }
         view.refuse(texts::text(fit == KeyFit::OtherModeFits ? OtherMode : WrongKey));
         return std::nullopt;
     }
-    const KeyFit simple = keyFit(file, codes, false);
-    const KeyFit advanced = keyFit(file, codes, true);
+    const KeyFit simple = keyFit(file, beginning, codes, false);
+    const KeyFit advanced = keyFit(file, beginning, codes, true);
     if ((simple == KeyFit::Fits) != (advanced == KeyFit::Fits)) {
         return advanced == KeyFit::Fits;
     }
@@ -52,7 +52,8 @@ std::optional<bool> decryptionMode(const QString& file, const QByteArray& codes,
 
 // ok, other-mode, wrong or unknown for the mode given; without one, ok when
 // a mode fits.
-QString verdict(const QString& file, const QByteArray& codes, const Options& options)
+QString verdict(const QString& file, const FileBeginning& beginning, const QByteArray& codes,
+                const Options& options)
 {
     const auto word = [](KeyFit fit) {
         switch (fit) {
@@ -68,15 +69,27 @@ QString verdict(const QString& file, const QByteArray& codes, const Options& opt
         return QStringLiteral("unknown");
     };
     if (options.advanced) {
-        return word(keyFit(file, codes, *options.advanced));
+        return word(keyFit(file, beginning, codes, *options.advanced));
     }
-    const KeyFit simple = keyFit(file, codes, false);
-    const KeyFit advanced = keyFit(file, codes, true);
+    const KeyFit simple = keyFit(file, beginning, codes, false);
+    const KeyFit advanced = keyFit(file, beginning, codes, true);
     if (simple == KeyFit::Fits || advanced == KeyFit::Fits) {
         return word(KeyFit::Fits);
     }
     const bool unknown = simple == KeyFit::CannotTell || advanced == KeyFit::CannotTell;
     return word(unknown ? KeyFit::CannotTell : KeyFit::NeitherFits);
+}
+
+// The beginning of a file to decrypt or check, read once for both modes;
+// nullopt, told, when a walked file was replaced since the walk.
+std::optional<FileBeginning> beginningToJudge(const Planned& planned, CliView& view)
+{
+    FileBeginning beginning = readBeginning(planned.file, planned.walked);
+    if (beginning.replaced) {
+        view.refuse(texts::text(texts::InputReplaced).arg(planned.file));
+        return std::nullopt;
+    }
+    return beginning;
 }
 
 // Small files go in batches, one for each mode's key, synced in groups;
@@ -134,9 +147,10 @@ bool batchable(const Planned& planned, const Options& options)
 }
 
 // The file's line for check; true when it is ok.
-bool check(const QString& file, const QByteArray& codes, const Options& options)
+bool check(const QString& file, const FileBeginning& beginning, const QByteArray& codes,
+           const Options& options)
 {
-    const QString word = verdict(file, codes, options);
+    const QString word = verdict(file, beginning, codes, options);
     std::fputs(qPrintable(quotedName(QFile::encodeName(file)) + QStringLiteral(": ") + word + '\n'),
                stdout);
     std::fflush(stdout);
@@ -148,13 +162,16 @@ void process(const Planned& planned, const std::array<QByteArray, 2>& keys, cons
 {
     const QString& file = planned.file;
     view.start(file);
-    if (options.command == Command::Check) {
-        ++(check(file, codes, options) ? tally.done : tally.refused);
-        return;
+    std::optional<bool> advanced = options.advanced.value_or(false);
+    if (options.command != Command::Encrypt) {
+        const std::optional<FileBeginning> beginning = beginningToJudge(planned, view);
+        if (beginning && options.command == Command::Check) {
+            ++(check(file, *beginning, codes, options) ? tally.done : tally.refused);
+            return;
+        }
+        advanced =
+            beginning ? decryptionMode(file, *beginning, codes, options, view) : std::nullopt;
     }
-    const std::optional<bool> advanced =
-        options.command == Command::Decrypt ? decryptionMode(file, codes, options, view)
-                                            : std::optional<bool>(options.advanced.value_or(false));
     if (!advanced) {
         ++tally.refused;
         return;

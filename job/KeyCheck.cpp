@@ -25,20 +25,17 @@ namespace {
 
 using texts::text;
 
-// The first bytes of a file as the job opens it, and its size; nothing of
-// what is not a regular file.
-struct Read
-{
-    QByteArray bytes;
-    std::uint64_t size = 0;
-};
-
-Read beginningOf(const QString& file, const std::shared_ptr<StreamWrapper>& streams)
+FileBeginning beginningOf(const QString& file, const std::shared_ptr<StreamWrapper>& streams,
+                          const std::optional<FileIdentity>& expected = {})
 {
     int error = 0;
     std::unique_ptr<InputFile> input = InputFile::open(QFile::encodeName(file), error);
     if (!input || !input->isRegular() || input->isVirtual()) {
         return {};
+    }
+    if (expected &&
+        (input->info().st_dev != expected->device || input->info().st_ino != expected->inode)) {
+        return {{}, 0, true}; // not a byte read of what took its place
     }
     const auto size = std::uint64_t(input->info().st_size);
     std::unique_ptr<ByteSource> source = std::move(input);
@@ -57,7 +54,7 @@ Read beginningOf(const QString& file, const std::shared_ptr<StreamWrapper>& stre
         filled += qsizetype(got);
     }
     bytes.truncate(filled);
-    return {bytes, size};
+    return {bytes, size, false};
 }
 
 // The key of codes in a mode, a copy of its own to be wiped.
@@ -67,7 +64,7 @@ QByteArray keyOf(const QByteArray& codes, bool advanced)
 }
 
 // The other mode's key is made only when needed, and wiped here whatever happens.
-KeyFit fitOf(const QList<QMimeType>& types, const Read& read, const QByteArray& codes,
+KeyFit fitOf(const QList<QMimeType>& types, const FileBeginning& read, const QByteArray& codes,
              bool advanced, const QByteArray& key)
 {
     QByteArray other;
@@ -80,7 +77,13 @@ KeyFit fitOf(const QList<QMimeType>& types, const Read& read, const QByteArray& 
 
 } // namespace
 
-KeyFit keyFit(const QString& file, const QByteArray& codes, bool advanced)
+FileBeginning readBeginning(const QString& file, const std::optional<FileIdentity>& expected)
+{
+    return beginningOf(file, {}, expected);
+}
+
+KeyFit keyFit(const QString& file, const FileBeginning& beginning, const QByteArray& codes,
+              bool advanced)
 {
     const QList<QMimeType> types = keycheck::typesToJudge(QMimeDatabase(), file);
     if (types.isEmpty() || codes.isEmpty()) {
@@ -88,7 +91,12 @@ KeyFit keyFit(const QString& file, const QByteArray& codes, bool advanced)
     }
     QByteArray key = keyOf(codes, advanced);
     const auto wiped = qScopeGuard([&key] { wipeSecret(key); });
-    return fitOf(types, beginningOf(file, {}), codes, advanced, key);
+    return fitOf(types, beginning, codes, advanced, key);
+}
+
+KeyFit keyFit(const QString& file, const QByteArray& codes, bool advanced)
+{
+    return keyFit(file, readBeginning(file), codes, advanced);
 }
 
 bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, bool advanced,
@@ -99,7 +107,7 @@ bool confirmKey(JobView& view, const QString& file, const QByteArray& codes, boo
         return true;
     }
     // Read off the window's thread: a file that blocks must not freeze it.
-    const std::optional<Read> beginning =
+    const std::optional<FileBeginning> beginning =
         offThread(view, options.updateInterval,
                   [file, streams = options.streams] { return beginningOf(file, streams); });
     if (!beginning) {

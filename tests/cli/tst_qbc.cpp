@@ -587,7 +587,8 @@ void TestQbc::endSignalDuringOneFile_data()
     QTest::addColumn<QString>("call");
     QTest::addColumn<int>("status");
     QTest::addColumn<QStringList>("left");
-    QTest::newRow("during the writes") << "write" << 128 + SIGTERM << QStringList{"grand.bin", "pw"};
+    QTest::newRow("during the writes")
+        << "write" << 128 + SIGTERM << QStringList{"grand.bin", "pw"};
     QTest::newRow("during the naming")
         << "linkat" << 0 << QStringList{"grand.BIN.qbc", "grand.bin", "pw"};
 }

@@ -6,6 +6,7 @@
 
 #include "cipher/KeyExpansion.h"
 #include "job/FileJob.h"
+#include "job/KeyCheck.h"
 #include "job/OutputFile.h"
 #include "job/OutputName.h"
 #include "job/Texts.h"
@@ -988,6 +989,8 @@ void TestFileJob::specialInputRefused_data()
     QTest::newRow("/proc/cpuinfo") << "/proc/cpuinfo" << virtualFile;
     QTest::newRow("/proc/self/environ") << "/proc/self/environ" << virtualFile;
     QTest::newRow("/sys file") << "/sys/kernel/mm/transparent_hugepage/enabled" << virtualFile;
+    // A walk found another file at the name: a link put there since is not read.
+    QTest::newRow("not the file walked") << "/etc/passwd" << text(texts::InputReplaced);
 }
 
 void TestFileJob::specialInputRefused()
@@ -1005,10 +1008,18 @@ void TestFileJob::specialInputRefused()
     } else {
         QVERIFY(plantAt(input, target, input));
     }
+    JobOptions options;
+    if (message == text(texts::InputReplaced)) {
+        const struct stat walked = entryOf(m_dir->path());
+        options.expectedInput = FileIdentity{walked.st_dev, walked.st_ino};
+        const FileBeginning beginning = readBeginning(input, options.expectedInput);
+        QVERIFY(beginning.replaced);
+        QVERIFY(beginning.bytes.isEmpty());
+    }
     FakeJobView view;
     {
         Watchdog watchdog(std::chrono::seconds(20));
-        view.job(input, "k");
+        view.job(input, "k", options);
     }
     QCOMPARE(view.messages.size(), 1);
     QCOMPARE(view.messages[0].kind, JobResult::Kind::Refused);
