@@ -17,7 +17,7 @@ packages=(
   xvfb xauth openbox xdotool x11-utils imagemagick
   desktop-file-utils appstream dpkg-dev file
   shared-mime-info lintian
-  strace bsdutils bindfs fuse3
+  strace bsdutils bindfs fuse3 e2fsprogs util-linux mount coreutils
   gzip bzip2 xz-utils zstd tar zip flac vorbis-tools lame sqlite3
 )
 

@@ -61,6 +61,8 @@ private slots:
     void duringTheGroupsSync();
     void endSignalDuringOneFile_data();
     void endSignalDuringOneFile();
+    void aFailingDiskNamesNothing_data();
+    void aFailingDiskNamesNothing();
 
 private:
     Run qbc(const QStringList& arguments, const QByteArray& input = {});
@@ -68,6 +70,12 @@ private:
     QStringList traced(const QStringList& straceOptions, const QStringList& arguments);
     // Waits for call in the trace, then sends SIGTERM to the traced qbc.
     static void endTracedAt(const QProcess& strace, const QString& trace, const QByteArray& call);
+    // A small ext4 disk at "disque" (data=writeback) on a loop image whose
+    // own file system has room for little more than what is on it once
+    // fill() is called: its writeback then fails. False when it cannot be made.
+    bool mountSmallDisk();
+    void fillSmallDisk();
+    void unmountSmallDisk();
     // Descriptors the command may hold at most, when > 0; its standard
     // output appended to that file, when given.
     rlim_t m_fileLimit = 0;
@@ -618,6 +626,92 @@ void TestQbc::endSignalDuringOneFile()
     if (status == 0) {
         QCOMPARE(readFile(path(QStringLiteral("grand.BIN.qbc"))), transformed(data, "secret"));
     }
+}
+
+bool TestQbc::mountSmallDisk()
+{
+    const QString small = path(QStringLiteral("petit"));
+    const QString image = small + QStringLiteral("/image");
+    return ::geteuid() == 0 && QDir().mkpath(small) && QDir().mkpath(path("disque")) &&
+           QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=6m", "tmpfs", small}) == 0 &&
+           QFile(image).open(QIODevice::WriteOnly) && QFile(image).resize(64 * 1024 * 1024) &&
+           QProcess::execute("mkfs.ext4", {"-q", image}) == 0 &&
+           QProcess::execute("mount", {"-o", "loop,data=writeback", image, path("disque")}) == 0;
+}
+
+void TestQbc::fillSmallDisk()
+{
+    QCOMPARE(QProcess::execute("sync", {"-f", path("disque")}), 0);
+    const qint64 room = QStorageInfo(path("petit")).bytesAvailable();
+    QFile filler(path("petit/plein"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    QVERIFY(filler.write(QByteArray(int(room - 300 * 1024), 'x')) > 0);
+}
+
+void TestQbc::unmountSmallDisk()
+{
+    QProcess::execute("umount", {path("disque")});
+    QProcess::execute("umount", {path("petit")});
+}
+
+void TestQbc::aFailingDiskNamesNothing_data()
+{
+    // Files of a group whose writeback fails: none named, the older output
+    // left as it was, every file failed with the disk's word, even when
+    // another program's sync met the error first. The sync after the names
+    // failing: no file said done.
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("the disk fills at the group's sync") << "full";
+    QTest::newRow("another program's sync sees the error first") << "seen";
+    QTest::newRow("the sync after the names fails") << "second";
+}
+
+void TestQbc::aFailingDiskNamesNothing()
+{
+    QFETCH(QString, fault);
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    if (strace.isEmpty()) {
+        QSKIP("strace is not installed");
+    }
+    const auto unmounted = qScopeGuard([this] { unmountSmallDisk(); });
+    if (!mountSmallDisk()) {
+        QSKIP("a loop disk cannot be mounted here (root and loop devices are needed)");
+    }
+    const QString tree = path(QStringLiteral("disque/d"));
+    QVERIFY(QDir().mkpath(tree));
+    QStringList inputs;
+    for (int i = 1; i <= 8; ++i) {
+        inputs << QStringLiteral("f%1.bin").arg(i);
+        QVERIFY(writeFile(tree + QLatin1Char('/') + inputs.last(), randomBytes(256 * 1024, i)));
+    }
+    QVERIFY(writeFile(tree + QStringLiteral("/f1.BIN.qbc"), "ancien"));
+    if (fault != QStringLiteral("second")) {
+        fillSmallDisk();
+    }
+    const QStringList injection =
+        fault == QStringLiteral("second")
+            ? QStringList{"-e", "trace=syncfs", "-e", "inject=syncfs:error=EIO:when=2"}
+            : QStringList{"-e", "trace=syncfs", "-e", "inject=syncfs:delay_enter=2000000:when=1"};
+    QProcess process;
+    process.setWorkingDirectory(m_dir->path());
+    process.start(strace, traced(injection, {"encrypt", "--force", "-r", tree, "--password-file",
+                                             path(QStringLiteral("pw"))}));
+    QVERIFY(process.waitForStarted());
+    if (fault == QStringLiteral("seen")) {
+        QTRY_VERIFY_WITH_TIMEOUT(readFile(path(QStringLiteral("trace"))).contains("syncfs("),
+                                 10000);
+        QVERIFY(QProcess::execute("sync", {"-f", tree}) != 0);
+    }
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 1);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(int(errors.count(QLatin1Char('\n'))), 8);
+    if (fault == QStringLiteral("second")) {
+        QCOMPARE(int(errors.count(QStringLiteral("le disque n'a pas confirmé"))), 8);
+        return;
+    }
+    QCOMPARE(entries(tree), QStringList{"f1.BIN.qbc"} + inputs);
+    QCOMPARE(readFile(tree + QStringLiteral("/f1.BIN.qbc")), QByteArray("ancien"));
 }
 
 QTEST_GUILESS_MAIN(TestQbc)
