@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 namespace quibex::keycheck {
 
@@ -206,7 +207,58 @@ Structure judgeIconImage(std::span<const std::uint8_t> image, std::uint32_t size
     return needed <= std::uint64_t(size) + kSizeSlack ? Structure::Holds : Structure::Broken;
 }
 
+// The pixels of a DIB of 24 or 32 bits that are neither compressed nor
+// masked, from pixels on, rows of it (an icon's colour bitmap is half its
+// height).
+std::optional<Samples> dibSamples(const Dib& dib, std::size_t pixels, std::int64_t rows,
+                                  std::size_t available)
+{
+    if ((dib.bitCount != 24 && dib.bitCount != 32) || dib.compression != Rgb) {
+        return std::nullopt;
+    }
+    const auto stride = std::size_t((std::uint64_t(dib.width) * dib.bitCount + 31) / 32 * 4);
+    const std::uint64_t end = pixels + std::uint64_t(stride) * std::uint64_t(std::abs(rows));
+    return Samples{pixels, std::size_t(std::min<std::uint64_t>(end, available)),
+                   1,      dib.bitCount / 8u,
+                   stride, std::size_t(dib.width) * dib.bitCount / 8u};
+}
+
 } // namespace
+
+std::optional<Samples> bmpSamples(const Beginning& file)
+{
+    const ByteReader in(file.bytes);
+    const auto offBits = in.le32(10);
+    const auto dib = parseDib(ByteReader(file.bytes.subspan(std::min(kFileHeaderSize, in.size()))));
+    if (!offBits || !dib) {
+        return std::nullopt;
+    }
+    return dibSamples(*dib, *offBits, dib->height, in.size());
+}
+
+std::optional<Samples> icoSamples(const Beginning& file)
+{
+    // The image with the most pixels within the bytes tells the most.
+    const ByteReader in(file.bytes);
+    std::optional<Samples> most;
+    const std::size_t count = in.le16(4).value_or(0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto offset = in.le32(kIconDirectorySize + kIconEntrySize * i + 12);
+        if (!offset || *offset >= in.size()) {
+            continue;
+        }
+        const auto dib = parseDib(ByteReader(file.bytes.subspan(*offset)));
+        if (!dib || dib->headerSize == 12 || dib->colours != 0) {
+            continue;
+        }
+        const auto samples = dibSamples(*dib, *offset + dib->headerSize + masksAfter(*dib),
+                                        (dib->height + 1) / 2, in.size());
+        if (samples && (!most || samples->end - samples->start > most->end - most->start)) {
+            most = samples;
+        }
+    }
+    return most;
+}
 
 Structure judgeBmp(const Beginning& file)
 {

@@ -33,6 +33,21 @@ struct Beginning
     bool isWhole() const { return bytes.size() >= fileSize; }
 };
 
+// Bare values laid out at fixed steps (the samples of a sound, the channels
+// of pixels), which run smoothly in a real file from one to the next.
+struct Samples
+{
+    std::size_t start = 0;     // the first value's offset in the file
+    std::size_t end = 0;       // past the last one
+    unsigned width = 1;        // bytes of a value: 1 (unsigned), 2 or 3 (signed, little-endian)
+    std::size_t next = 0;      // from a value to the next of its channel: a frame, a pixel
+    std::size_t row = 0;       // bytes of a row of pixels, padding included; 0 for sound
+    std::size_t rowValues = 0; // bytes of a row that hold pixels
+};
+
+// Where a format keeps such values, when it does and says how.
+using SampleFinder = std::optional<Samples> (*)(const Beginning&);
+
 // One family of formats: judges bytes whose magic already says they are of
 // its kind. It never says Broken of what a real file of the kind may hold
 // (trailing bytes, comments, later updates, vendor extensions).

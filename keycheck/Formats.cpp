@@ -22,6 +22,7 @@ struct Family
     // of an archive) has no structure of its own: its bytes are compared
     // across the password's characters.
     bool rawPayload;
+    SampleFinder samples = nullptr;
 };
 
 // A new kind is a new file and one line here.
@@ -38,10 +39,10 @@ constexpr std::array Families{
     Family{"application/x-tar", judgeTar, true},
     Family{"image/jpeg", judgeJpeg, false},
     Family{"image/gif", judgeGif, false},
-    Family{"audio/x-wav", judgeRiff, true},
+    Family{"audio/x-wav", judgeRiff, true, waveSamples},
     // A RIFF whose form type is none the database knows (a WAVE garbled).
     Family{"application/x-riff", judgeRiff, true},
-    Family{"audio/vnd.wave", judgeRiff, true},
+    Family{"audio/vnd.wave", judgeRiff, true, waveSamples},
     Family{"video/x-msvideo", judgeRiff, false},
     Family{"image/webp", judgeRiff, false},
     Family{"audio/mpeg", judgeMp3, false},
@@ -57,8 +58,8 @@ constexpr std::array Families{
     Family{"font/otf", judgeOpenType, false},
     Family{"font/collection", judgeOpenType, false},
     Family{"application/vnd.sqlite3", judgeSqlite, true},
-    Family{"image/bmp", judgeBmp, true},
-    Family{"image/vnd.microsoft.icon", judgeIco, true},
+    Family{"image/bmp", judgeBmp, true, bmpSamples},
+    Family{"image/vnd.microsoft.icon", judgeIco, true, icoSamples},
 };
 
 const Family* familyOf(const QMimeType& type)
@@ -83,9 +84,12 @@ Judged structureOf(const QMimeType& type, const Beginning& file)
 {
     const Family* family = familyOf(type);
     if (family == nullptr) {
-        return {Structure::Unknown, false};
+        return {Structure::Unknown, false, std::nullopt};
     }
-    return {family->judge(file), family->rawPayload};
+    const Structure structure = family->judge(file);
+    return {structure, family->rawPayload,
+            structure != Structure::Broken && family->samples != nullptr ? family->samples(file)
+                                                                         : std::nullopt};
 }
 
 } // namespace quibex::keycheck

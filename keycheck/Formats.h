@@ -28,4 +28,9 @@ Structure judgeSqlite(const Beginning& file);
 Structure judgeBmp(const Beginning& file);
 Structure judgeIco(const Beginning& file);
 
+// Their bare values, for the families that have them.
+std::optional<Samples> waveSamples(const Beginning& file);
+std::optional<Samples> bmpSamples(const Beginning& file);
+std::optional<Samples> icoSamples(const Beginning& file);
+
 } // namespace quibex::keycheck

@@ -7,6 +7,7 @@
 #include "cipher/SecureWipe.h"
 #include "keycheck/MimeTypes.h"
 #include "keycheck/PasswordPositions.h"
+#include "keycheck/SampleEvidence.h"
 #include "keycheck/StructureOf.h"
 #include "keycheck/TextEvidence.h"
 
@@ -85,7 +86,13 @@ bool seemsRight(const QList<QMimeType>& types, const Plain& plain, std::uint64_t
                readsAlikeAcrossKey(sniffed, password, FewestRawBytesPerCharacter);
     }
     const Judged judged = structureOf(found, Beginning{plain.all(), fileSize});
-    if (judged.structure == Structure::Broken) {
+    // Garbled bytes now and then start like some type's short magic: content
+    // of another type than the name's counts only when its structure holds.
+    const bool named = std::any_of(types.cbegin(), types.cend(), [&found](const QMimeType& type) {
+        return found == type || found.inherits(type.name()) || type.inherits(found.name());
+    });
+    if ((!named && judged.structure != Structure::Holds) || judged.structure == Structure::Broken ||
+        (judged.samples && !samplesRunAlike(plain.all(), *judged.samples, password))) {
         return false;
     }
     return !judged.rawPayload || readsAlikeAcrossKey(sniffed, password, FewestRawBytesPerCharacter);

@@ -21,6 +21,7 @@ public:
     static PasswordPositions of(const QByteArray& codes, bool advanced);
 
     qsizetype length() const { return m_codes.size(); }
+    quint8 code(qsizetype character) const { return quint8(m_codes[character]); }
     // The key's own length: how often its positions repeat.
     qsizetype period() const { return qsizetype(m_sources.size()); }
     // The position in the key of a byte of the file: the key turns backwards

@@ -601,6 +601,10 @@ Structure judgeRiff(const Beginning& file)
 {
     Riff riff{ByteReader(file.bytes), false, false, file.fileSize, Form::Other};
     const auto magic = asText(riff.in.span(0, 4));
+    // Content sniffing may know a RIFF by its form type alone.
+    if (magic != "RIFF" && magic != "RIFX" && magic != "RF64") {
+        return magic.size() == 4 ? Structure::Broken : Structure::Unknown;
+    }
     riff.bigEndian = magic == "RIFX";
     const auto declared = read32(riff, 4);
     riff.openSizes = magic == "RF64" || declared == 0u || declared == 0xffffffffu;
@@ -623,6 +627,42 @@ Structure judgeRiff(const Beginning& file)
         return Structure::Broken;
     }
     return walk.chunks > 0 ? Structure::Holds : Structure::Unknown;
+}
+
+std::optional<Samples> waveSamples(const Beginning& file)
+{
+    const ByteReader in(file.bytes);
+    if (asText(in.span(8, 4)) != "WAVE") {
+        return std::nullopt;
+    }
+    std::optional<WaveFormat> format;
+    for (std::uint64_t at = 12; in.has(at, kHeaderSize);) {
+        const std::string_view id = asText(in.span(at, 4));
+        const std::uint32_t size = *in.le32(at + 4);
+        const std::size_t data = at + kHeaderSize;
+        if (id == "fmt " && size >= 16 && in.has(data, 16)) {
+            format = WaveFormat{*in.le16(data),     *in.le16(data + 2),  *in.le32(data + 4),
+                                *in.le32(data + 8), *in.le16(data + 12), *in.le16(data + 14)};
+            if (format->tag == kFormatExtensible && size >= 40) {
+                format->tag = extensibleTag(Riff{in}, data + 24).value_or(format->tag);
+            }
+        } else if (id == "data") {
+            // 8-, 16- and 24-bit integers, whole bytes each.
+            if (!format || format->tag != kFormatPcm || format->bits % 8 != 0 ||
+                format->bits == 0 || format->bits > 24 ||
+                format->blockAlign != format->channels * format->bits / 8) {
+                return std::nullopt;
+            }
+            return Samples{data,
+                           std::size_t(std::min<std::uint64_t>(data + size, in.size())),
+                           format->bits / 8u,
+                           format->blockAlign,
+                           0,
+                           0};
+        }
+        at = data + size + (size & 1u);
+    }
+    return std::nullopt;
 }
 
 } // namespace quibex::keycheck

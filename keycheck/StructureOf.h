@@ -7,6 +7,8 @@
 
 #include <QMimeType>
 
+#include <optional>
+
 namespace quibex::keycheck {
 
 struct Judged
@@ -15,6 +17,8 @@ struct Judged
     // Whether what the structure leaves unchecked is bare bytes (samples,
     // pixels, rows), to be compared across the password's characters.
     bool rawPayload = false;
+    // Where those bytes are values that run smoothly, when the format says.
+    std::optional<Samples> samples;
 };
 
 // The structure of bytes that content sniffing found to be of type, by the

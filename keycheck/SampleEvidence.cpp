@@ -1,0 +1,371 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: 2026 The Quibex Crypto team
+
+#include "keycheck/SampleEvidence.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <optional>
+#include <vector>
+
+namespace quibex::keycheck {
+
+namespace {
+
+// How far above the rest of its channel, in standard errors and in bits of
+// roughness, the values of one character must stand to count as garbled.
+constexpr double GarbledScore = 8.0;
+constexpr double GarbledGap = 0.25;
+// A garbled character makes most of its values rougher, where the edges of
+// a real picture make a few much rougher: the share of values rougher than
+// their neighbours by this many bits must stand out too.
+constexpr double RougherBy = 0.5;
+constexpr double GarbledShareScore = 5.0;
+// How much smoother, in bits, another code must make a character's values.
+constexpr double CorrectedGain = 0.2;
+// Fewer values than this at a character tell too little.
+constexpr double FewestValues = 64;
+// Channels of more than this many are not sound nor pixels.
+constexpr std::size_t MostChannels = 16;
+
+struct Tally
+{
+    double count = 0;
+    double sum = 0;
+    double squares = 0;
+    double rougher = 0; // values clearly rougher than their neighbours
+
+    void add(double score)
+    {
+        ++count;
+        sum += score;
+        squares += score * score;
+        rougher += score > RougherBy ? 1 : 0;
+    }
+};
+
+// The values of the bytes, as they are or with the bytes that one character
+// of the password made decrypted with another code instead.
+class Values
+{
+public:
+    Values(std::span<const std::uint8_t> file, unsigned width) : m_file(file), m_width(width) {}
+
+    void retype(const PasswordPositions* password, qsizetype character, quint8 code)
+    {
+        m_password = password;
+        m_character = character;
+        m_code = code;
+    }
+
+    double at(std::size_t offset) const
+    {
+        switch (m_width) {
+        case 1:
+            return double(byte(offset));
+        case 2:
+            return double(std::int16_t(std::uint16_t(byte(offset) | (byte(offset + 1) << 8))));
+        default:
+            return double(std::int32_t(std::uint32_t(byte(offset) << 8) |
+                                       std::uint32_t(byte(offset + 1) << 16) |
+                                       std::uint32_t(byte(offset + 2) << 24)) >>
+                          8);
+        }
+    }
+
+private:
+    std::uint8_t byte(std::size_t offset) const
+    {
+        const std::uint8_t own = m_file[offset];
+        if (m_password == nullptr) {
+            return own;
+        }
+        const qsizetype position = m_password->position(qsizetype(offset));
+        if (m_password->source(position) != m_character) {
+            return own;
+        }
+        return std::uint8_t(own ^ m_password->key(position) ^
+                            m_password->keyWith(position, m_code));
+    }
+
+    std::span<const std::uint8_t> m_file;
+    unsigned m_width;
+    const PasswordPositions* m_password = nullptr;
+    qsizetype m_character = -1;
+    quint8 m_code = 0;
+};
+
+// Whether a value has its neighbours on both sides (and above and below, in
+// a picture) within the bytes, as far as reach values of its channel.
+bool hasNeighbours(const Samples& s, std::size_t offset, std::size_t end, std::size_t reach)
+{
+    const std::size_t margin = reach * s.next + s.row;
+    if (offset < s.start + margin || offset + margin + s.width > end) {
+        return false;
+    }
+    if (s.row == 0) {
+        return true;
+    }
+    const std::size_t column = (offset - s.start) % s.row;
+    return column >= reach * s.next && column + reach * s.next + s.width <= s.rowValues;
+}
+
+// How far a value stands from the mean of its neighbours, in bits.
+double roughness(const Values& values, const Samples& s, std::size_t offset)
+{
+    double around = values.at(offset - s.next) + values.at(offset + s.next);
+    double count = 2;
+    if (s.row != 0) {
+        around += values.at(offset - s.row) + values.at(offset + s.row);
+        count = 4;
+    }
+    return std::log2(1.0 + std::fabs(values.at(offset) - around / count));
+}
+
+// The roughness of each value with neighbours, by its index from start.
+std::vector<double> roughnesses(std::span<const std::uint8_t> file, const Samples& s,
+                                std::size_t end)
+{
+    const Values values(file, s.width);
+    std::vector<double> rough((end - s.start) / s.width, -1);
+    for (std::size_t offset = s.start; offset + s.width <= end; offset += s.width) {
+        if (hasNeighbours(s, offset, end, 1)) {
+            rough[(offset - s.start) / s.width] = roughness(values, s, offset);
+        }
+    }
+    return rough;
+}
+
+// The characters that made a value's bytes, each once (-1 for none).
+using Makers = std::array<qsizetype, 3>;
+
+Makers makersOf(const PasswordPositions& password, std::size_t offset, unsigned width)
+{
+    Makers makers{-1, -1, -1};
+    for (unsigned b = 0; b < width; ++b) {
+        const qsizetype source = password.at(qsizetype(offset + b));
+        if (std::find(makers.begin(), makers.end(), source) == makers.end()) {
+            makers[b] = source;
+        }
+    }
+    return makers;
+}
+
+bool shareMaker(const Makers& a, const Makers& b)
+{
+    return std::any_of(a.begin(), a.end(), [&b](qsizetype m) {
+        return m >= 0 && std::find(b.begin(), b.end(), m) != b.end();
+    });
+}
+
+// A value's roughness above that of nearby values of its channel made by
+// other characters, two steps away or more, which a garbled value does not
+// make rougher: what the sound or the picture does there anyway cancels out.
+std::optional<double> contrast(const std::vector<double>& rough, const std::vector<Makers>& makers,
+                               std::size_t index, std::size_t step)
+{
+    constexpr std::size_t Farthest = 8;
+    constexpr int Wanted = 4;
+    const double own = rough[index];
+    if (own < 0) {
+        return std::nullopt;
+    }
+    double around = 0;
+    int found = 0;
+    for (std::size_t far = 2; far <= Farthest && found < Wanted; ++far) {
+        for (const bool after : {false, true}) {
+            if (!after && index < far * step) {
+                continue;
+            }
+            const std::size_t other = after ? index + far * step : index - far * step;
+            if (other < rough.size() && rough[other] >= 0 &&
+                !shareMaker(makers[index], makers[other])) {
+                around += rough[other];
+                ++found;
+            }
+        }
+    }
+    if (found < 2) {
+        return std::nullopt;
+    }
+    return own - around / found;
+}
+
+// How far above the rest a character's values stand, in standard errors: by
+// their mean roughness, and by their share of values rougher than around.
+struct Standing
+{
+    double gap = 0;
+    double score = 0;
+    double shareScore = 0;
+};
+
+Standing standingOf(const Tally& t, const Tally& all)
+{
+    const double rest = all.count - t.count;
+    const double variance =
+        std::max(all.squares / all.count - (all.sum / all.count) * (all.sum / all.count), 1e-9);
+    const double share = all.rougher / all.count;
+    const double shareVariance = std::max(share * (1 - share), 1e-9);
+    const double scale = 1 / t.count + 1 / rest;
+    const double gap = t.sum / t.count - (all.sum - t.sum) / rest;
+    const double shareGap = t.rougher / t.count - (all.rougher - t.rougher) / rest;
+    return {gap, gap / std::sqrt(variance * scale), shareGap / std::sqrt(shareVariance * scale)};
+}
+
+// A channel's values by the character that made them, and by the part of
+// the sound or the column of the picture they are in: a garbled character
+// stands out in most parts, a picture's edges in a few columns.
+constexpr std::size_t Parts = 16;
+using Parted = std::array<Tally, Parts>;
+
+Tally whole(const Parted& parts)
+{
+    Tally sum;
+    for (const Tally& t : parts) {
+        sum.count += t.count;
+        sum.sum += t.sum;
+        sum.squares += t.squares;
+        sum.rougher += t.rougher;
+    }
+    return sum;
+}
+
+// The median over the parts that hold enough of both of how far the
+// character's values stand above the others'.
+double medianGap(const Parted& own, const Parted& all)
+{
+    constexpr double FewestInPart = 8;
+    std::vector<double> gaps;
+    for (std::size_t p = 0; p < Parts; ++p) {
+        const double rest = all[p].count - own[p].count;
+        if (own[p].count >= FewestInPart && rest >= FewestInPart) {
+            gaps.push_back(own[p].sum / own[p].count - (all[p].sum - own[p].sum) / rest);
+        }
+    }
+    if (gaps.size() < Parts / 2) {
+        return 0;
+    }
+    std::nth_element(gaps.begin(), gaps.begin() + std::ptrdiff_t(gaps.size() / 2), gaps.end());
+    return gaps[gaps.size() / 2];
+}
+
+// Which characters of a channel stand out above the others: garbled ones,
+// or a pattern of the file's own that repeats with the key.
+std::vector<std::size_t> standingOut(const std::vector<Parted>& characters)
+{
+    Parted all{};
+    for (const Parted& c : characters) {
+        for (std::size_t p = 0; p < Parts; ++p) {
+            all[p].count += c[p].count;
+            all[p].sum += c[p].sum;
+            all[p].squares += c[p].squares;
+            all[p].rougher += c[p].rougher;
+        }
+    }
+    const Tally total = whole(all);
+    std::vector<std::size_t> out;
+    for (std::size_t character = 0; character < characters.size(); ++character) {
+        const Tally t = whole(characters[character]);
+        if (t.count < FewestValues || total.count - t.count < FewestValues) {
+            continue;
+        }
+        const Standing s = standingOf(t, total);
+        if (s.gap > GarbledGap && s.score > GarbledScore && s.shareScore > GarbledShareScore &&
+            medianGap(characters[character], all) > GarbledGap / 2) {
+            out.push_back(character);
+        }
+    }
+    return out;
+}
+
+// Whether another code at a character makes its values clearly smoother, as
+// the right one makes a mistyped character's: no other code smooths a
+// pattern that the file itself repeats with the key.
+bool smootherWithAnother(std::span<const std::uint8_t> file, const Samples& s,
+                         const PasswordPositions& password, qsizetype character,
+                         const std::vector<std::size_t>& offsets)
+{
+    constexpr std::size_t MostTried = 512;
+    const std::size_t stride = std::max<std::size_t>(1, offsets.size() / MostTried);
+    Values values(file, s.width);
+    const auto meanRoughness = [&] {
+        double sum = 0;
+        double count = 0;
+        for (std::size_t i = 0; i < offsets.size(); i += stride) {
+            sum += roughness(values, s, offsets[i]);
+            ++count;
+        }
+        return sum / std::max(count, 1.0);
+    };
+    const double own = meanRoughness();
+    const quint8 typed = password.code(character);
+    for (int code = 0x20; code <= 0xff; ++code) {
+        if (code == typed || code == 0x7f) {
+            continue;
+        }
+        values.retype(&password, character, quint8(code));
+        if (meanRoughness() < own - CorrectedGain) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A stretch of the sound, or a band of columns of the picture.
+std::size_t partOf(const Samples& s, std::size_t index, std::size_t count)
+{
+    if (s.row == 0) {
+        return index * Parts / count;
+    }
+    return ((index * s.width) % s.row) * Parts / std::max<std::size_t>(s.rowValues, 1) % Parts;
+}
+
+} // namespace
+
+bool samplesRunAlike(std::span<const std::uint8_t> file, const Samples& s,
+                     const PasswordPositions& password)
+{
+    const std::size_t channels = s.width == 0 ? 0 : s.next / s.width;
+    if (channels == 0 || channels > MostChannels || s.width > 3 || s.next % s.width != 0) {
+        return true;
+    }
+    const std::size_t end = std::min(s.end, file.size());
+    if (end <= s.start) {
+        return true;
+    }
+    const std::vector<double> rough = roughnesses(file, s, end);
+    std::vector<Makers> makers(rough.size());
+    for (std::size_t index = 0; index < rough.size(); ++index) {
+        makers[index] = makersOf(password, s.start + index * s.width, s.width);
+    }
+    const auto characters = std::size_t(password.length());
+    std::vector<std::vector<Parted>> tallies(channels, std::vector<Parted>(characters));
+    std::vector<std::vector<std::vector<std::size_t>>> offsets(
+        channels, std::vector<std::vector<std::size_t>>(characters));
+    for (std::size_t index = 0; index < rough.size(); ++index) {
+        const std::optional<double> score = contrast(rough, makers, index, channels);
+        if (!score) {
+            continue;
+        }
+        const std::size_t part = partOf(s, index, rough.size());
+        for (const qsizetype maker : makers[index]) {
+            if (maker >= 0) {
+                tallies[index % channels][std::size_t(maker)][part].add(*score);
+                offsets[index % channels][std::size_t(maker)].push_back(s.start + index * s.width);
+            }
+        }
+    }
+    for (std::size_t channel = 0; channel < channels; ++channel) {
+        for (const std::size_t character : standingOut(tallies[channel])) {
+            if (smootherWithAnother(file, s, password, qsizetype(character),
+                                    offsets[channel][character])) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace quibex::keycheck
