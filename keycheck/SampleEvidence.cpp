@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -111,6 +112,16 @@ bool hasNeighbours(const Samples& s, std::size_t offset, std::size_t end, std::s
     return column >= reach * s.next && column + reach * s.next + s.width <= s.rowValues;
 }
 
+// log2(x) for x >= 1, within a hundredth: called for every value.
+double log2Of(double x)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    const auto exponent = double(int((bits >> 52) & 0x7ff) - 1023);
+    const double t =
+        std::bit_cast<double>((bits & 0x000fffffffffffffULL) | 0x3ff0000000000000ULL) - 1.0;
+    return exponent + t * (1.3465557 - 0.3465557 * t);
+}
+
 // How far a value stands from the mean of its neighbours, in bits.
 double roughness(const Values& values, const Samples& s, std::size_t offset)
 {
@@ -120,7 +131,7 @@ double roughness(const Values& values, const Samples& s, std::size_t offset)
         around += values.at(offset - s.row) + values.at(offset + s.row);
         count = 4;
     }
-    return std::log2(1.0 + std::fabs(values.at(offset) - around / count));
+    return log2Of(1.0 + std::fabs(values.at(offset) - around / count));
 }
 
 // The roughness of each value with neighbours, by its index from start.
@@ -140,18 +151,6 @@ std::vector<double> roughnesses(std::span<const std::uint8_t> file, const Sample
 // The characters that made a value's bytes, each once (-1 for none).
 using Makers = std::array<qsizetype, 3>;
 
-Makers makersOf(const PasswordPositions& password, std::size_t offset, unsigned width)
-{
-    Makers makers{-1, -1, -1};
-    for (unsigned b = 0; b < width; ++b) {
-        const qsizetype source = password.at(qsizetype(offset + b));
-        if (std::find(makers.begin(), makers.end(), source) == makers.end()) {
-            makers[b] = source;
-        }
-    }
-    return makers;
-}
-
 bool shareMaker(const Makers& a, const Makers& b)
 {
     return std::any_of(a.begin(), a.end(), [&b](qsizetype m) {
@@ -159,31 +158,71 @@ bool shareMaker(const Makers& a, const Makers& b)
     });
 }
 
-// A value's roughness above that of nearby values of its channel made by
-// other characters, two steps away or more, which a garbled value does not
-// make rougher: what the sound or the picture does there anyway cancels out.
-std::optional<double> contrast(const std::vector<double>& rough, const std::vector<Makers>& makers,
-                               std::size_t index, std::size_t step)
+// What the password's key gives at each offset of the file, as it repeats:
+// the makers of a value there, and the neighbours, in steps of its channel,
+// that other characters made (two steps away or more, which a garbled value
+// does not make rougher).
+class KeyPattern
 {
-    constexpr std::size_t Farthest = 8;
-    constexpr int Wanted = 4;
+public:
+    KeyPattern(const PasswordPositions& password, const Samples& s)
+        : m_period(std::size_t(password.period())), m_makers(m_period), m_others(m_period)
+    {
+        constexpr std::size_t Farthest = 8;
+        constexpr std::size_t Wanted = 4;
+        for (std::size_t r = 0; r < m_period; ++r) {
+            m_makers[r] = {-1, -1, -1};
+            for (unsigned b = 0; b < s.width; ++b) {
+                const qsizetype source = password.at(qsizetype(r + b));
+                if (std::find(m_makers[r].begin(), m_makers[r].end(), source) ==
+                    m_makers[r].end()) {
+                    m_makers[r][b] = source;
+                }
+            }
+        }
+        const std::size_t channelStep = s.next / s.width;
+        for (std::size_t r = 0; r < m_period; ++r) {
+            for (std::size_t far = 2; far <= Farthest && m_others[r].size() < Wanted; ++far) {
+                const std::size_t bytes = far * s.next % m_period;
+                for (const std::size_t other : {(r + bytes) % m_period,
+                                                (r + m_period - bytes) % m_period}) {
+                    if (!shareMaker(m_makers[r], m_makers[other])) {
+                        const auto steps = std::ptrdiff_t(far * channelStep);
+                        m_others[r].push_back(other == (r + bytes) % m_period ? steps : -steps);
+                    }
+                }
+            }
+        }
+    }
+
+    const Makers& makersAt(std::size_t offset) const { return m_makers[offset % m_period]; }
+    const std::vector<std::ptrdiff_t>& othersAt(std::size_t offset) const
+    {
+        return m_others[offset % m_period];
+    }
+
+private:
+    std::size_t m_period;
+    std::vector<Makers> m_makers;
+    std::vector<std::vector<std::ptrdiff_t>> m_others;
+};
+
+// A value's roughness above that of nearby values made by other characters:
+// what the sound or the picture does there anyway cancels out.
+std::optional<double> contrast(const std::vector<double>& rough, const KeyPattern& pattern,
+                               std::size_t index, std::size_t offset)
+{
     const double own = rough[index];
     if (own < 0) {
         return std::nullopt;
     }
     double around = 0;
     int found = 0;
-    for (std::size_t far = 2; far <= Farthest && found < Wanted; ++far) {
-        for (const bool after : {false, true}) {
-            if (!after && index < far * step) {
-                continue;
-            }
-            const std::size_t other = after ? index + far * step : index - far * step;
-            if (other < rough.size() && rough[other] >= 0 &&
-                !shareMaker(makers[index], makers[other])) {
-                around += rough[other];
-                ++found;
-            }
+    for (const std::ptrdiff_t steps : pattern.othersAt(offset)) {
+        const auto other = std::ptrdiff_t(index) + steps;
+        if (other >= 0 && std::size_t(other) < rough.size() && rough[std::size_t(other)] >= 0) {
+            around += rough[std::size_t(other)];
+            ++found;
         }
     }
     if (found < 2) {
@@ -284,10 +323,20 @@ std::vector<std::size_t> standingOut(const std::vector<Parted>& characters)
 // the right one makes a mistyped character's: no other code smooths a
 // pattern that the file itself repeats with the key.
 bool smootherWithAnother(std::span<const std::uint8_t> file, const Samples& s,
-                         const PasswordPositions& password, qsizetype character,
-                         const std::vector<std::size_t>& offsets)
+                         const PasswordPositions& password, const KeyPattern& pattern,
+                         const std::vector<double>& rough, std::size_t channel,
+                         qsizetype character)
 {
     constexpr std::size_t MostTried = 512;
+    const std::size_t channels = s.next / s.width;
+    std::vector<std::size_t> offsets;
+    for (std::size_t index = channel; index < rough.size(); index += channels) {
+        const std::size_t offset = s.start + index * s.width;
+        const Makers& makers = pattern.makersAt(offset);
+        if (rough[index] >= 0 && std::find(makers.begin(), makers.end(), character) != makers.end()) {
+            offsets.push_back(offset);
+        }
+    }
     const std::size_t stride = std::max<std::size_t>(1, offsets.size() / MostTried);
     Values values(file, s.width);
     const auto meanRoughness = [&] {
@@ -336,31 +385,26 @@ bool samplesRunAlike(std::span<const std::uint8_t> file, const Samples& s,
         return true;
     }
     const std::vector<double> rough = roughnesses(file, s, end);
-    std::vector<Makers> makers(rough.size());
-    for (std::size_t index = 0; index < rough.size(); ++index) {
-        makers[index] = makersOf(password, s.start + index * s.width, s.width);
-    }
+    const KeyPattern pattern(password, s);
     const auto characters = std::size_t(password.length());
     std::vector<std::vector<Parted>> tallies(channels, std::vector<Parted>(characters));
-    std::vector<std::vector<std::vector<std::size_t>>> offsets(
-        channels, std::vector<std::vector<std::size_t>>(characters));
     for (std::size_t index = 0; index < rough.size(); ++index) {
-        const std::optional<double> score = contrast(rough, makers, index, channels);
+        const std::size_t offset = s.start + index * s.width;
+        const std::optional<double> score = contrast(rough, pattern, index, offset);
         if (!score) {
             continue;
         }
         const std::size_t part = partOf(s, index, rough.size());
-        for (const qsizetype maker : makers[index]) {
+        for (const qsizetype maker : pattern.makersAt(offset)) {
             if (maker >= 0) {
                 tallies[index % channels][std::size_t(maker)][part].add(*score);
-                offsets[index % channels][std::size_t(maker)].push_back(s.start + index * s.width);
             }
         }
     }
     for (std::size_t channel = 0; channel < channels; ++channel) {
         for (const std::size_t character : standingOut(tallies[channel])) {
-            if (smootherWithAnother(file, s, password, qsizetype(character),
-                                    offsets[channel][character])) {
+            if (smootherWithAnother(file, s, password, pattern, rough, channel,
+                                    qsizetype(character))) {
                 return false;
             }
         }
