@@ -2,9 +2,11 @@
 // SPDX-FileCopyrightText: 2026 The Quibex Crypto team
 
 // Every family of formats judges decrypted bytes, which a wrong key makes
-// any bytes at all: none may read past them, loop, or grow without bound.
+// any bytes at all: none may read past them, loop, or grow without bound;
+// nor may the samples those families find be read past the bytes.
 // The first byte tells how far the file is said to go past the bytes.
 #include "keycheck/Formats.h"
+#include "keycheck/SampleEvidence.h"
 
 #include <array>
 #include <cstddef>
@@ -25,6 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         judgeFlac, judgeOpenType, judgeSqlite, judgeBmp,  judgeIco};
     for (const FormatJudge judge : Judges) {
         judge(file);
+    }
+    static const QByteArray Codes("Quibex-2024!");
+    for (const SampleFinder find : {waveSamples, bmpSamples, icoSamples}) {
+        if (const std::optional<Samples> samples = find(file)) {
+            for (const bool advanced : {false, true}) {
+                samplesRunAlike(file.bytes, *samples, PasswordPositions::of(Codes, advanced));
+            }
+        }
     }
     return 0;
 }
