@@ -30,6 +30,8 @@ constexpr qsizetype ShortestForMode = 256;
 // content rules of common types (a tar header ends at 512, an office
 // document names itself within the first entry of its archive).
 constexpr qsizetype SniffedSize = qsizetype{16} * 1024;
+// The head of a text type's file that must read as text.
+constexpr qsizetype TextHeadSize = 1024;
 // Samples, pixels and rows repeat in patterns of their own that text does
 // not have: their bytes are compared across the password's characters only
 // with this many at each.
@@ -78,8 +80,10 @@ bool seemsRight(const QList<QMimeType>& types, const Plain& plain, std::uint64_t
     if (isText(found)) {
         // Mere text is never right for a binary type; a text type with a
         // magic of its own, the name's (PostScript with binary strings),
-        // is judged by its bytes alone.
+        // is judged by its bytes alone once its head reads as text: a
+        // mistyped character garbles all but the first few bytes.
         return found.name() != QLatin1String("text/plain") &&
+               readsAsText(sniffed.left(TextHeadSize), password) &&
                std::any_of(
                    types.cbegin(), types.cend(),
                    [&found](const QMimeType& type) { return found.inherits(type.name()); }) &&

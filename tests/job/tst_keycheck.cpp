@@ -577,13 +577,9 @@ struct Tally
 const QStringList RawKinds{"wav", "bmp", "ico", "sqlite3"};
 // Where one-character mistakes on files of 4 KiB and more are asked less
 // often than aimed at, the share they are asked in now, to keep: bare
-// samples and pixels, of which a mistyped character changes a few of the
-// advanced key's 256 codes only; the few JPEG and MP3 files made here
-// (ImageMagick's optimised tables, frames whose length the password's
-// divides); texts.
-const QMap<QString, double> KnownShort{{"wav|avancé", 90}, {"bmp|avancé", 80},
-                                       {"ico|avancé", 80}, {"jpg|avancé", 90},
-                                       {"mp3|simple", 90}, {"texte|simple", 97.5}};
+// samples and pixels in the advanced mode, where a mistyped character
+// changes a few of the key's 256 codes, often by their lowest bit only.
+const QMap<QString, double> KnownShort{{"wav|avancé", 90}, {"bmp|avancé", 80}, {"ico|avancé", 80}};
 // Kinds of no family of formats: taken on their magic, as before.
 const QStringList Unjudged{"ppm", "tif", "7z", "txt"};
 
