@@ -98,10 +98,10 @@ private:
 };
 
 // Whether a value has its neighbours on both sides (and above and below, in
-// a picture) within the bytes, as far as reach values of its channel.
-bool hasNeighbours(const Samples& s, std::size_t offset, std::size_t end, std::size_t reach)
+// a picture) within the bytes.
+bool hasNeighbours(const Samples& s, std::size_t offset, std::size_t end)
 {
-    const std::size_t margin = reach * s.next + s.row;
+    const std::size_t margin = s.next + s.row;
     if (offset < s.start + margin || offset + margin + s.width > end) {
         return false;
     }
@@ -109,7 +109,7 @@ bool hasNeighbours(const Samples& s, std::size_t offset, std::size_t end, std::s
         return true;
     }
     const std::size_t column = (offset - s.start) % s.row;
-    return column >= reach * s.next && column + reach * s.next + s.width <= s.rowValues;
+    return column >= s.next && column + s.next + s.width <= s.rowValues;
 }
 
 // log2(x) for x >= 1, within a hundredth: called for every value.
@@ -141,7 +141,7 @@ std::vector<double> roughnesses(std::span<const std::uint8_t> file, const Sample
     const Values values(file, s.width);
     std::vector<double> rough((end - s.start) / s.width, -1);
     for (std::size_t offset = s.start; offset + s.width <= end; offset += s.width) {
-        if (hasNeighbours(s, offset, end, 1)) {
+        if (hasNeighbours(s, offset, end)) {
             rough[(offset - s.start) / s.width] = roughness(values, s, offset);
         }
     }
@@ -184,11 +184,12 @@ public:
         for (std::size_t r = 0; r < m_period; ++r) {
             for (std::size_t far = 2; far <= Farthest && m_others[r].size() < Wanted; ++far) {
                 const std::size_t bytes = far * s.next % m_period;
-                for (const std::size_t other : {(r + bytes) % m_period,
-                                                (r + m_period - bytes) % m_period}) {
+                const auto steps = std::ptrdiff_t(far * channelStep);
+                for (const bool after : {true, false}) {
+                    const std::size_t other =
+                        after ? (r + bytes) % m_period : (r + m_period - bytes) % m_period;
                     if (!shareMaker(m_makers[r], m_makers[other])) {
-                        const auto steps = std::ptrdiff_t(far * channelStep);
-                        m_others[r].push_back(other == (r + bytes) % m_period ? steps : -steps);
+                        m_others[r].push_back(after ? steps : -steps);
                     }
                 }
             }
@@ -324,8 +325,7 @@ std::vector<std::size_t> standingOut(const std::vector<Parted>& characters)
 // pattern that the file itself repeats with the key.
 bool smootherWithAnother(std::span<const std::uint8_t> file, const Samples& s,
                          const PasswordPositions& password, const KeyPattern& pattern,
-                         const std::vector<double>& rough, std::size_t channel,
-                         qsizetype character)
+                         const std::vector<double>& rough, std::size_t channel, qsizetype character)
 {
     constexpr std::size_t MostTried = 512;
     const std::size_t channels = s.next / s.width;
@@ -333,7 +333,8 @@ bool smootherWithAnother(std::span<const std::uint8_t> file, const Samples& s,
     for (std::size_t index = channel; index < rough.size(); index += channels) {
         const std::size_t offset = s.start + index * s.width;
         const Makers& makers = pattern.makersAt(offset);
-        if (rough[index] >= 0 && std::find(makers.begin(), makers.end(), character) != makers.end()) {
+        if (rough[index] >= 0 &&
+            std::find(makers.begin(), makers.end(), character) != makers.end()) {
             offsets.push_back(offset);
         }
     }
