@@ -173,7 +173,7 @@ public:
         for (std::size_t r = 0; r < m_period; ++r) {
             m_makers[r] = {-1, -1, -1};
             for (unsigned b = 0; b < s.width; ++b) {
-                const qsizetype source = password.at(qsizetype(r + b));
+                const qsizetype source = password.at(qsizetype(r) + qsizetype(b));
                 if (std::find(m_makers[r].begin(), m_makers[r].end(), source) ==
                     m_makers[r].end()) {
                     m_makers[r][b] = source;
