@@ -44,6 +44,13 @@ struct Tally
         squares += score * score;
         rougher += score > RougherBy ? 1 : 0;
     }
+    void add(const Tally& other)
+    {
+        count += other.count;
+        sum += other.sum;
+        squares += other.squares;
+        rougher += other.rougher;
+    }
 };
 
 // The values of the bytes, as they are or with the bytes that one character
@@ -264,10 +271,7 @@ Tally whole(const Parted& parts)
 {
     Tally sum;
     for (const Tally& t : parts) {
-        sum.count += t.count;
-        sum.sum += t.sum;
-        sum.squares += t.squares;
-        sum.rougher += t.rougher;
+        sum.add(t);
     }
     return sum;
 }
@@ -298,10 +302,7 @@ std::vector<std::size_t> standingOut(const std::vector<Parted>& characters)
     Parted all{};
     for (const Parted& c : characters) {
         for (std::size_t p = 0; p < Parts; ++p) {
-            all[p].count += c[p].count;
-            all[p].sum += c[p].sum;
-            all[p].squares += c[p].squares;
-            all[p].rougher += c[p].rougher;
+            all[p].add(c[p]);
         }
     }
     const Tally total = whole(all);
