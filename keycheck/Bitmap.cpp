@@ -40,6 +40,7 @@ struct Dib
     unsigned bitCount = 0;
     std::uint32_t compression = Rgb;
     std::uint32_t colours = 0;
+    bool byteMasks = false; // masks that each take whole bytes of a pixel
 
     // Bytes of pixels, when the compression lets us know them.
     std::optional<std::uint64_t> pixelBytes() const
@@ -116,6 +117,20 @@ bool colourSpaceFits(std::uint32_t type)
 
 // Reads and checks a DIB header at the start of the reader; the masks of a
 // 40-byte header follow it when it says bitfields.
+// Whether the colour masks (and alpha's, where given) each take one whole
+// byte of a pixel, or none: the channels are then bytes, as without masks.
+bool byteMasksAt(const ByteReader& in, std::size_t at, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t mask = in.le32(at + 4 * i).value_or(0);
+        if (mask != 0 && mask != 0xffU && mask != 0xff00U && mask != 0xff0000U &&
+            mask != 0xff000000U) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<Dib> parseDib(const ByteReader& in)
 {
     Dib dib;
@@ -157,6 +172,9 @@ std::optional<Dib> parseDib(const ByteReader& in)
         !masksFit(in, 40, dib.bitCount)) {
         return std::nullopt;
     }
+    dib.byteMasks =
+        dib.compression == Rgb ||
+        byteMasksAt(in, 40, dib.headerSize >= 56 || dib.compression == AlphaBitfields ? 4 : 3);
     if (dib.headerSize >= 108) {
         const auto type = in.le32(56);
         if (type && !colourSpaceFits(*type)) {
@@ -207,13 +225,14 @@ Structure judgeIconImage(std::span<const std::uint8_t> image, std::uint32_t size
     return needed <= std::uint64_t(size) + kSizeSlack ? Structure::Holds : Structure::Broken;
 }
 
-// The pixels of a DIB of 24 or 32 bits that are neither compressed nor
-// masked, from pixels on, rows of it (an icon's colour bitmap is half its
+// The pixels of a DIB of 24 or 32 bits that are not compressed, and whose
+// masks, if any, take whole bytes, from pixels on, rows of it (an icon's colour bitmap is half its
 // height).
 std::optional<Samples> dibSamples(const Dib& dib, std::size_t pixels, std::int64_t rows,
                                   std::size_t available)
 {
-    if ((dib.bitCount != 24 && dib.bitCount != 32) || dib.compression != Rgb) {
+    if ((dib.bitCount != 24 && dib.bitCount != 32) || !dib.byteMasks ||
+        (dib.compression != Rgb && dib.bitCount != 32)) {
         return std::nullopt;
     }
     const auto stride = std::size_t((std::uint64_t(dib.width) * dib.bitCount + 31) / 32 * 4);

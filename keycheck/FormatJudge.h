@@ -39,7 +39,7 @@ struct Samples
 {
     std::size_t start = 0;     // the first value's offset in the file
     std::size_t end = 0;       // past the last one
-    unsigned width = 1;        // bytes of a value: 1 (unsigned), 2 or 3 (signed, little-endian)
+    unsigned width = 1;        // bytes of a value: 1 (unsigned), 2 to 4 (signed, little-endian)
     std::size_t next = 0;      // from a value to the next of its channel: a frame, a pixel
     std::size_t row = 0;       // bytes of a row of pixels, padding included; 0 for sound
     std::size_t rowValues = 0; // bytes of a row that hold pixels

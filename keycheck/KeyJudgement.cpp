@@ -64,6 +64,27 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
+// The bytes that a format leaves unchecked, across the password's
+// characters: found samples or pixels one byte of each at a time.
+bool rawBytesReadAlike(const Plain& plain, const Judged& judged, const PasswordPositions& password)
+{
+    if (!judged.samples) {
+        return readsAlikeAcrossKey(plain.sniffed(), password, FewestRawBytesPerCharacter);
+    }
+    const Samples& s = *judged.samples;
+    const std::span<const std::uint8_t> bytes =
+        plain.all().first(std::min(s.end, plain.all().size()));
+    const QByteArray values = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                      qsizetype(bytes.size()));
+    for (std::size_t lane = 0; lane < s.next; ++lane) {
+        if (!readsAlikeAcrossKey(values, password, FewestRawBytesPerCharacter / 2,
+                                 {qsizetype(s.start + lane), qsizetype(s.next), s.row != 0})) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // A wrong key over the zeros of a binary header gives the printable password
 // back: text is right only where the name stands for text.
 bool seemsRight(const QList<QMimeType>& types, const Plain& plain, std::uint64_t fileSize,
@@ -99,7 +120,7 @@ bool seemsRight(const QList<QMimeType>& types, const Plain& plain, std::uint64_t
         (judged.samples && !samplesRunAlike(plain.all(), *judged.samples, password))) {
         return false;
     }
-    return !judged.rawPayload || readsAlikeAcrossKey(sniffed, password, FewestRawBytesPerCharacter);
+    return !judged.rawPayload || rawBytesReadAlike(plain, judged, password);
 }
 
 } // namespace

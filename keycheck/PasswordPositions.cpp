@@ -27,6 +27,14 @@ constexpr double GarbledApart = 6.0;
 // Or reads this much better, in log units per byte, with another character
 // of the password there.
 constexpr double CorrectedGain = 1.0;
+// Where pixels repeat with the key in their own right, a share that reads
+// far below the others is garbled only if some other code reads it at least
+// this much better.
+constexpr double FoundGain = 0.1;
+// There, too, the right code brings a garbled share back to about where the
+// others read, not far above them: a code that reads the bytes of some
+// columns as those of others gains more than they fell.
+constexpr double MostGainPerFall = 1.5;
 // The text's commonest bytes, which a garbled position's commonest byte was.
 constexpr std::size_t CommonestCodes = 8;
 
@@ -190,18 +198,21 @@ std::vector<quint8> PasswordPositions::codesGiving(qsizetype position, quint8 ke
 // characters), or reads far better once turned back by one code (however
 // many characters are wrong). True when no share does.
 bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& password,
-                         qsizetype fewestPerCharacter)
+                         qsizetype fewestPerCharacter, const ByteLane& lane)
 {
-    const qsizetype n = bytes.size();
+    const qsizetype step = std::max<qsizetype>(lane.step, 1);
+    const qsizetype first = std::max<qsizetype>(lane.first, 0);
+    const qsizetype n = bytes.size() > first ? (bytes.size() - first + step - 1) / step : 0;
     const qsizetype period = password.length();
-    if (period < 2 || n / period < fewestPerCharacter) {
+    // In a lane, only the characters whose codes fall there share its bytes.
+    if (period < 2 || n * step / period < fewestPerCharacter) {
         return true; // too few bytes for each character to tell
     }
     std::array<double, 256> total{};
     std::vector<std::array<double, 256>> counts(std::size_t(period), std::array<double, 256>{});
     std::vector<std::array<double, 256>> byPosition(std::size_t(password.period()),
                                                     std::array<double, 256>{});
-    for (qsizetype i = 0; i < n; ++i) {
+    for (qsizetype i = first; i < bytes.size(); i += step) {
         const auto code = quint8(bytes[i]);
         total[code] += 1;
         counts[std::size_t(password.at(i))][code] += 1;
@@ -251,12 +262,17 @@ bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& passw
                if (below <= 0) {
                    return false; // reads as well as most: not garbled
                }
-               if (below >= GarbledGap && below >= GarbledApart * usual &&
-                   below / error >= GarbledScore) {
+               const bool fallen = below >= GarbledGap && below >= GarbledApart * usual &&
+                                   below / error >= GarbledScore;
+               if (fallen && !lane.inRows) {
                    return true;
                }
                const double gain = correctedGain(share, character, password, positions, commonest);
-               return gain >= CorrectedGain && gain / error >= GarbledScore;
+               if (lane.inRows && gain > MostGainPerFall * below) {
+                   return false;
+               }
+               return (fallen && gain >= FoundGain) ||
+                      (gain >= CorrectedGain && gain / error >= GarbledScore);
            });
 }
 

@@ -52,7 +52,18 @@ private:
 // of that character alone, which this tells from the others, and which read
 // far better with another character there. True when there are fewer than
 // fewestPerCharacter bytes for each character: too few to tell.
+// Which of the bytes are compared: every step-th from first. One byte of
+// each frame of a sound or each pixel of a picture at a time, as its
+// channels and the high and low bytes of its samples read apart in their own
+// right. inRows for pixels, whose columns repeat with a key as long as their
+// rows (a 64-pixel icon in the advanced mode) and read apart whatever the code.
+struct ByteLane
+{
+    qsizetype first = 0;
+    qsizetype step = 1;
+    bool inRows = false;
+};
 bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& password,
-                         qsizetype fewestPerCharacter = 16);
+                         qsizetype fewestPerCharacter = 16, const ByteLane& lane = {});
 
 } // namespace quibex::keycheck

@@ -647,9 +647,9 @@ std::optional<Samples> waveSamples(const Beginning& file)
                 format->tag = extensibleTag(Riff{in}, data + 24).value_or(format->tag);
             }
         } else if (id == "data") {
-            // 8-, 16- and 24-bit integers, whole bytes each.
+            // 8- to 32-bit integers, whole bytes each.
             if (!format || format->tag != kFormatPcm || format->bits % 8 != 0 ||
-                format->bits == 0 || format->bits > 24 ||
+                format->bits == 0 || format->bits > 32 ||
                 format->blockAlign != format->channels * format->bits / 8) {
                 return std::nullopt;
             }

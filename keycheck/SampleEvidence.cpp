@@ -8,6 +8,7 @@
 #include <bit>
 #include <cmath>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace quibex::keycheck {
@@ -23,8 +24,13 @@ constexpr double GarbledGap = 0.25;
 // their neighbours by this many bits must stand out too.
 constexpr double RougherBy = 0.5;
 constexpr double GarbledShareScore = 5.0;
-// How much smoother, in bits, another code must make a character's values.
+// How much smoother, in bits, another code must make a character's values:
+// at least this, and this share of how far they stood out. The right code
+// takes away all of a mistyped one's roughness; the columns of a picture
+// that a character keeps to on every row come out only a little smoother
+// with some code, if at all.
 constexpr double CorrectedGain = 0.2;
+constexpr double CorrectedShare = 0.5;
 // Fewer values than this at a character tell too little.
 constexpr double FewestValues = 64;
 // Channels of more than this many are not sound nor pixels.
@@ -74,11 +80,15 @@ public:
             return double(byte(offset));
         case 2:
             return double(std::int16_t(std::uint16_t(byte(offset) | (byte(offset + 1) << 8))));
-        default:
-            return double(std::int32_t(std::uint32_t(byte(offset) << 8) |
-                                       std::uint32_t(byte(offset + 1) << 16) |
-                                       std::uint32_t(byte(offset + 2) << 24)) >>
+        case 3:
+            return double(std::int32_t((std::uint32_t(byte(offset)) << 8) |
+                                       (std::uint32_t(byte(offset + 1)) << 16) |
+                                       (std::uint32_t(byte(offset + 2)) << 24)) >>
                           8);
+        default:
+            return double(std::int32_t(
+                std::uint32_t(byte(offset)) | (std::uint32_t(byte(offset + 1)) << 8) |
+                (std::uint32_t(byte(offset + 2)) << 16) | (std::uint32_t(byte(offset + 3)) << 24)));
         }
     }
 
@@ -104,11 +114,19 @@ private:
     quint8 m_code = 0;
 };
 
+// How many values on each side a value is foretold from: sound runs smoothly
+// enough for a curve through two on each side to foretell it far closer than
+// a line does; a picture's edges would make such a curve overshoot.
+std::size_t reachOf(const Samples& s)
+{
+    return s.row == 0 ? 2 : 1;
+}
+
 // Whether a value has its neighbours on both sides (and above and below, in
 // a picture) within the bytes.
 bool hasNeighbours(const Samples& s, std::size_t offset, std::size_t end)
 {
-    const std::size_t margin = s.next + s.row;
+    const std::size_t margin = reachOf(s) * s.next + s.row;
     if (offset < s.start + margin || offset + margin + s.width > end) {
         return false;
     }
@@ -129,16 +147,20 @@ double log2Of(double x)
     return exponent + t * (1.3465557 - 0.3465557 * t);
 }
 
-// How far a value stands from the mean of its neighbours, in bits.
+// How far a value stands from what its neighbours foretell, in bits.
 double roughness(const Values& values, const Samples& s, std::size_t offset)
 {
-    double around = values.at(offset - s.next) + values.at(offset + s.next);
-    double count = 2;
-    if (s.row != 0) {
-        around += values.at(offset - s.row) + values.at(offset + s.row);
-        count = 4;
+    const double before = values.at(offset - s.next);
+    const double after = values.at(offset + s.next);
+    double foretold = 0;
+    if (s.row == 0) {
+        foretold = (4 * (before + after) - values.at(offset - 2 * s.next) -
+                    values.at(offset + 2 * s.next)) /
+                   6;
+    } else {
+        foretold = (before + after + values.at(offset - s.row) + values.at(offset + s.row)) / 4;
     }
-    return log2Of(1.0 + std::fabs(values.at(offset) - around / count));
+    return log2Of(1.0 + std::fabs(values.at(offset) - foretold));
 }
 
 // The roughness of each value with neighbours, by its index from start.
@@ -156,7 +178,7 @@ std::vector<double> roughnesses(std::span<const std::uint8_t> file, const Sample
 }
 
 // The characters that made a value's bytes, each once (-1 for none).
-using Makers = std::array<qsizetype, 3>;
+using Makers = std::array<qsizetype, 4>;
 
 bool shareMaker(const Makers& a, const Makers& b)
 {
@@ -167,8 +189,8 @@ bool shareMaker(const Makers& a, const Makers& b)
 
 // What the password's key gives at each offset of the file, as it repeats:
 // the makers of a value there, and the neighbours, in steps of its channel,
-// that other characters made (two steps away or more, which a garbled value
-// does not make rougher).
+// that other characters made (beyond the reach of the values that foretell
+// them, where a garbled value does not make them rougher).
 class KeyPattern
 {
 public:
@@ -178,7 +200,7 @@ public:
         constexpr std::size_t Farthest = 8;
         constexpr std::size_t Wanted = 4;
         for (std::size_t r = 0; r < m_period; ++r) {
-            m_makers[r] = {-1, -1, -1};
+            m_makers[r] = {-1, -1, -1, -1};
             for (unsigned b = 0; b < s.width; ++b) {
                 const qsizetype source = password.at(qsizetype(r) + qsizetype(b));
                 if (std::find(m_makers[r].begin(), m_makers[r].end(), source) ==
@@ -189,7 +211,8 @@ public:
         }
         const std::size_t channelStep = s.next / s.width;
         for (std::size_t r = 0; r < m_period; ++r) {
-            for (std::size_t far = 2; far <= Farthest && m_others[r].size() < Wanted; ++far) {
+            for (std::size_t far = reachOf(s) + 1; far <= Farthest && m_others[r].size() < Wanted;
+                 ++far) {
                 const std::size_t bytes = far * s.next % m_period;
                 const auto steps = std::ptrdiff_t(far * channelStep);
                 for (const bool after : {true, false}) {
@@ -277,27 +300,37 @@ Tally whole(const Parted& parts)
 }
 
 // The median over the parts that hold enough of both of how far the
-// character's values stand above the others'.
+// character's values stand above the others'. A small picture holds too few
+// values in each: its parts are then taken two or four together.
 double medianGap(const Parted& own, const Parted& all)
 {
     constexpr double FewestInPart = 8;
-    std::vector<double> gaps;
-    for (std::size_t p = 0; p < Parts; ++p) {
-        const double rest = all[p].count - own[p].count;
-        if (own[p].count >= FewestInPart && rest >= FewestInPart) {
-            gaps.push_back(own[p].sum / own[p].count - (all[p].sum - own[p].sum) / rest);
+    for (std::size_t merged = 1; merged <= 4; merged *= 2) {
+        std::vector<double> gaps;
+        for (std::size_t first = 0; first < Parts; first += merged) {
+            Tally mine;
+            Tally every;
+            for (std::size_t p = first; p < first + merged; ++p) {
+                mine.add(own[p]);
+                every.add(all[p]);
+            }
+            const double rest = every.count - mine.count;
+            if (mine.count >= FewestInPart && rest >= FewestInPart) {
+                gaps.push_back(mine.sum / mine.count - (every.sum - mine.sum) / rest);
+            }
+        }
+        if (gaps.size() >= Parts / merged / 2) {
+            std::nth_element(gaps.begin(), gaps.begin() + std::ptrdiff_t(gaps.size() / 2),
+                             gaps.end());
+            return gaps[gaps.size() / 2];
         }
     }
-    if (gaps.size() < Parts / 2) {
-        return 0;
-    }
-    std::nth_element(gaps.begin(), gaps.begin() + std::ptrdiff_t(gaps.size() / 2), gaps.end());
-    return gaps[gaps.size() / 2];
+    return 0;
 }
 
 // Which characters of a channel stand out above the others: garbled ones,
 // or a pattern of the file's own that repeats with the key.
-std::vector<std::size_t> standingOut(const std::vector<Parted>& characters)
+std::vector<std::pair<std::size_t, double>> standingOut(const std::vector<Parted>& characters)
 {
     Parted all{};
     for (const Parted& c : characters) {
@@ -306,7 +339,7 @@ std::vector<std::size_t> standingOut(const std::vector<Parted>& characters)
         }
     }
     const Tally total = whole(all);
-    std::vector<std::size_t> out;
+    std::vector<std::pair<std::size_t, double>> out;
     for (std::size_t character = 0; character < characters.size(); ++character) {
         const Tally t = whole(characters[character]);
         if (t.count < FewestValues || total.count - t.count < FewestValues) {
@@ -315,7 +348,7 @@ std::vector<std::size_t> standingOut(const std::vector<Parted>& characters)
         const Standing s = standingOf(t, total);
         if (s.gap > GarbledGap && s.score > GarbledScore && s.shareScore > GarbledShareScore &&
             medianGap(characters[character], all) > GarbledGap / 2) {
-            out.push_back(character);
+            out.emplace_back(character, s.gap);
         }
     }
     return out;
@@ -326,7 +359,8 @@ std::vector<std::size_t> standingOut(const std::vector<Parted>& characters)
 // pattern that the file itself repeats with the key.
 bool smootherWithAnother(std::span<const std::uint8_t> file, const Samples& s,
                          const PasswordPositions& password, const KeyPattern& pattern,
-                         const std::vector<double>& rough, std::size_t channel, qsizetype character)
+                         const std::vector<double>& rough, std::size_t channel, qsizetype character,
+                         double gap)
 {
     constexpr std::size_t MostTried = 512;
     const std::size_t channels = s.next / s.width;
@@ -339,16 +373,18 @@ bool smootherWithAnother(std::span<const std::uint8_t> file, const Samples& s,
             offsets.push_back(offset);
         }
     }
-    const std::size_t stride = std::max<std::size_t>(1, offsets.size() / MostTried);
+    // Values spread over the sound by a multiplier prime to their count: a
+    // plain stride would meet the same few of the character's key codes
+    // again and again, and they may be the ones that changed least.
+    constexpr std::uint64_t Spreader = 2654435761U;
+    const std::size_t tried = std::min(offsets.size(), MostTried);
     Values values(file, s.width);
     const auto meanRoughness = [&] {
         double sum = 0;
-        double count = 0;
-        for (std::size_t i = 0; i < offsets.size(); i += stride) {
-            sum += roughness(values, s, offsets[i]);
-            ++count;
+        for (std::size_t i = 0; i < tried; ++i) {
+            sum += roughness(values, s, offsets[std::size_t(i * Spreader % offsets.size())]);
         }
-        return sum / std::max(count, 1.0);
+        return sum / double(std::max<std::size_t>(tried, 1));
     };
     const double own = meanRoughness();
     const quint8 typed = password.code(character);
@@ -357,7 +393,7 @@ bool smootherWithAnother(std::span<const std::uint8_t> file, const Samples& s,
             continue;
         }
         values.retype(&password, character, quint8(code));
-        if (meanRoughness() < own - CorrectedGain) {
+        if (meanRoughness() < own - std::max(CorrectedGain, CorrectedShare * gap)) {
             return true;
         }
     }
@@ -379,7 +415,7 @@ bool samplesRunAlike(std::span<const std::uint8_t> file, const Samples& s,
                      const PasswordPositions& password)
 {
     const std::size_t channels = s.width == 0 ? 0 : s.next / s.width;
-    if (channels == 0 || channels > MostChannels || s.width > 3 || s.next % s.width != 0) {
+    if (channels == 0 || channels > MostChannels || s.width > 4 || s.next % s.width != 0) {
         return true;
     }
     const std::size_t end = std::min(s.end, file.size());
@@ -404,9 +440,9 @@ bool samplesRunAlike(std::span<const std::uint8_t> file, const Samples& s,
         }
     }
     for (std::size_t channel = 0; channel < channels; ++channel) {
-        for (const std::size_t character : standingOut(tallies[channel])) {
+        for (const auto& [character, gap] : standingOut(tallies[channel])) {
             if (smootherWithAnother(file, s, password, pattern, rough, channel,
-                                    qsizetype(character))) {
+                                    qsizetype(character), gap)) {
                 return false;
             }
         }
