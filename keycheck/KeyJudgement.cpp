@@ -72,13 +72,15 @@ bool rawBytesReadAlike(const Plain& plain, const Judged& judged, const PasswordP
         return readsAlikeAcrossKey(plain.sniffed(), password, FewestRawBytesPerCharacter);
     }
     const Samples& s = *judged.samples;
-    const std::span<const std::uint8_t> bytes =
-        plain.all().first(std::min(s.end, plain.all().size()));
+    // As much as the statistics of other bytes take, past the header.
+    const std::span<const std::uint8_t> bytes = plain.all().first(
+        std::min({s.end, plain.all().size(), s.start + std::size_t(SniffedSize)}));
     const QByteArray values = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                                       qsizetype(bytes.size()));
+    const bool inRows = s.row != 0 && s.row % std::size_t(password.period()) == 0;
     for (std::size_t lane = 0; lane < s.next; ++lane) {
         if (!readsAlikeAcrossKey(values, password, FewestRawBytesPerCharacter / 2,
-                                 {qsizetype(s.start + lane), qsizetype(s.next), s.row != 0})) {
+                                 {qsizetype(s.start + lane), qsizetype(s.next), inRows})) {
             return false;
         }
     }

@@ -27,13 +27,13 @@ constexpr double GarbledApart = 6.0;
 // Or reads this much better, in log units per byte, with another character
 // of the password there.
 constexpr double CorrectedGain = 1.0;
-// Where pixels repeat with the key in their own right, a share that reads
-// far below the others is garbled only if some other code reads it at least
-// this much better.
-constexpr double FoundGain = 0.1;
-// There, too, the right code brings a garbled share back to about where the
-// others read, not far above them: a code that reads the bytes of some
-// columns as those of others gains more than they fell.
+// Where pixels repeat with the key in their own right (their rows as long
+// as the key, or a multiple), a share that reads apart is garbled only if
+// some code brings it back to about where the others read: the right code
+// does for a mistyped character, between these shares of how far it fell.
+// Columns of a picture read apart whatever the code, or far better as
+// other columns.
+constexpr double LeastGainPerFall = 0.5;
 constexpr double MostGainPerFall = 1.5;
 // The text's commonest bytes, which a garbled position's commonest byte was.
 constexpr std::size_t CommonestCodes = 8;
@@ -268,11 +268,11 @@ bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& passw
                    return true;
                }
                const double gain = correctedGain(share, character, password, positions, commonest);
-               if (lane.inRows && gain > MostGainPerFall * below) {
+               if (lane.inRows &&
+                   (gain < LeastGainPerFall * below || gain > MostGainPerFall * below)) {
                    return false;
                }
-               return (fallen && gain >= FoundGain) ||
-                      (gain >= CorrectedGain && gain / error >= GarbledScore);
+               return fallen || (gain >= CorrectedGain && gain / error >= GarbledScore);
            });
 }
 

@@ -55,8 +55,9 @@ private:
 // Which of the bytes are compared: every step-th from first. One byte of
 // each frame of a sound or each pixel of a picture at a time, as its
 // channels and the high and low bytes of its samples read apart in their own
-// right. inRows for pixels, whose columns repeat with a key as long as their
-// rows (a 64-pixel icon in the advanced mode) and read apart whatever the code.
+// right. inRows for pixels whose rows are as long as the key or a multiple
+// (a 64-pixel icon in the advanced mode): each character keeps to the same
+// columns, which read apart whatever the code.
 struct ByteLane
 {
     qsizetype first = 0;
