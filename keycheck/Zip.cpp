@@ -191,6 +191,13 @@ Header readLocalHeader(const Beginning& file, std::size_t at)
     if (!readExtraField(reader.span(nameStart + nameLength, extraLength), entry)) {
         return {broken(), std::nullopt};
     }
+    // Stored data is its own size: a writer that defers the sizes to a
+    // descriptor leaves both at zero, never one alone.
+    if (entry.method == MethodStored && entry.compressedSize && entry.size &&
+        *entry.compressedSize != *entry.size && *entry.compressedSize != Saturated32 &&
+        *entry.size != Saturated32) {
+        return {broken(), std::nullopt};
+    }
     // Saturated sizes without a Zip64 record are taken as they stand: they
     // then run past the end of all but the largest files.
     const bool sized = entry.compressedSize && entry.size;
