@@ -31,6 +31,7 @@ constexpr std::uint16_t FlagDescriptor = 0x0008;
 constexpr std::uint16_t FlagPatched = 0x0020;
 constexpr std::uint16_t FlagStrongEncryption = 0x0040;
 constexpr std::uint16_t FlagsUnused = 0x0780;
+constexpr std::uint32_t EncryptionHeaderSize = 12;
 constexpr std::uint16_t MethodStored = 0;
 constexpr std::uint16_t MethodDeflated = 8;
 constexpr std::uint16_t MethodDeflate64 = 9;
@@ -191,9 +192,14 @@ Header readLocalHeader(const Beginning& file, std::size_t at)
     if (!readExtraField(reader.span(nameStart + nameLength, extraLength), entry)) {
         return {broken(), std::nullopt};
     }
-    // Stored data is its own size: a writer that defers the sizes to a
-    // descriptor leaves both at zero, never one alone.
-    if (entry.method == MethodStored && entry.compressedSize && entry.size &&
+    // An encrypted entry starts with a header of 12 bytes or more.
+    if ((entry.flags & FlagEncrypted) && *entry.compressedSize != 0 &&
+        *entry.compressedSize < EncryptionHeaderSize) {
+        return {broken(), std::nullopt};
+    }
+    // Stored data is its own size, unless encrypted: a writer that defers
+    // the sizes to a descriptor leaves both at zero, never one alone.
+    if (entry.method == MethodStored && !(entry.flags & FlagEncrypted) &&
         *entry.compressedSize != *entry.size && *entry.compressedSize != Saturated32 &&
         *entry.size != Saturated32) {
         return {broken(), std::nullopt};

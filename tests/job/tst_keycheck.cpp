@@ -334,12 +334,18 @@ QList<Sample> binaries()
 }
 
 // Files made from a text, a sound and a picture by the machine's own tools.
+// Archives whose entries a password of their own made random: only their
+// headers tell a mistyped character, and they are never asked about with the
+// right one.
+const QString Sealed = QStringLiteral("zip protégé");
+
 QList<Sample> madeFiles(const QString& folder)
 {
     QList<Sample> files;
     if (corpus::makeFiles(folder)) {
         for (const QString& name : testfiles::entries(folder)) {
-            files.append(whole(name, testfiles::readFile(folder + QLatin1Char('/') + name)));
+            files.append(whole(name, testfiles::readFile(folder + QLatin1Char('/') + name),
+                               name.contains(QLatin1String("protege")) ? Sealed : QString()));
         }
     }
     return files;
@@ -684,7 +690,7 @@ void TestKeyCheck::corpusFigures()
               qPrintable(percent(kind.typos(false), 2, 3)),
               qPrintable(percent(kind.typos(true), 2, 3)), qPrintable(percent(wrong, 0, 4)),
               qPrintable(percent(named, 2, 4)));
-        if (it.key().endsWith(MachineMark) || Unjudged.contains(it.key())) {
+        if (it.key().endsWith(MachineMark) || Unjudged.contains(it.key()) || it.key() == Sealed) {
             continue;
         }
         const double target = it.key() == QLatin1String("texte") ? 98

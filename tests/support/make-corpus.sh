@@ -20,6 +20,9 @@ for size in notes court; do
     have tar && tar -cf $size-archive.tar $size.txt $wav.wav &&
         gzip -n -c $size-archive.tar >$size-archive.tgz
     have zip && zip -q -9 $size-paquet.zip $size.txt $wav.wav $png.png
+    # Entries protected by a password of the archive's own, one stored.
+    have zip && zip -q -9 -P 'clé' $size-protege.zip $size.txt $png.png &&
+        zip -q -0 -P 'clé' $size-protege.zip $wav.wav
     have flac && flac -s -f -o $size-son.flac $wav.wav
     have oggenc && oggenc -Q -o $size-son.ogg $wav.wav
     have lame && lame --quiet $wav.wav $size-son.mp3
