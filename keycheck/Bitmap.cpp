@@ -115,8 +115,6 @@ bool colourSpaceFits(std::uint32_t type)
     return std::find(kTypes.begin(), kTypes.end(), type) != kTypes.end();
 }
 
-// Reads and checks a DIB header at the start of the reader; the masks of a
-// 40-byte header follow it when it says bitfields.
 // Whether the colour masks (and alpha's, where given) each take one whole
 // byte of a pixel, or none: the channels are then bytes, as without masks.
 bool byteMasksAt(const ByteReader& in, std::size_t at, std::size_t count)
@@ -131,6 +129,8 @@ bool byteMasksAt(const ByteReader& in, std::size_t at, std::size_t count)
     return true;
 }
 
+// Reads and checks a DIB header at the start of the reader; the masks of a
+// 40-byte header follow it when it says bitfields.
 std::optional<Dib> parseDib(const ByteReader& in)
 {
     Dib dib;
@@ -226,8 +226,8 @@ Structure judgeIconImage(std::span<const std::uint8_t> image, std::uint32_t size
 }
 
 // The pixels of a DIB of 24 or 32 bits that are not compressed, and whose
-// masks, if any, take whole bytes, from pixels on, rows of it (an icon's colour bitmap is half its
-// height).
+// masks, if any, take whole bytes, from pixels on, rows of it (an icon's
+// colour bitmap is half its height).
 std::optional<Samples> dibSamples(const Dib& dib, std::size_t pixels, std::int64_t rows,
                                   std::size_t available)
 {

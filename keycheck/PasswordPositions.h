@@ -47,11 +47,6 @@ private:
     std::vector<int> m_steps; // advanced mode only
 };
 
-// Whether decrypted bytes read alike whichever character of the password
-// made the key there. A password with one wrong character garbles the bytes
-// of that character alone, which this tells from the others, and which read
-// far better with another character there. True when there are fewer than
-// fewestPerCharacter bytes for each character: too few to tell.
 // Which of the bytes are compared: every step-th from first. One byte of
 // each frame of a sound or each pixel of a picture at a time, as its
 // channels and the high and low bytes of its samples read apart in their own
@@ -64,6 +59,12 @@ struct ByteLane
     qsizetype step = 1;
     bool inRows = false;
 };
+
+// Whether decrypted bytes read alike whichever character of the password
+// made the key there. A password with one wrong character garbles the bytes
+// of that character alone, which this tells from the others, and which read
+// far better with another character there. True when there are fewer than
+// fewestPerCharacter bytes for each character: too few to tell.
 bool readsAlikeAcrossKey(const QByteArray& bytes, const PasswordPositions& password,
                          qsizetype fewestPerCharacter = 16, const ByteLane& lane = {});
 
